@@ -1,0 +1,52 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+// Small conversions shared by the measurements. Decibels are 20*log10 in single precision.
+namespace tarn::dsp
+{
+// Level in dB floored at -100 and limited to +12; -100 for no signal or a non-finite result.
+inline float levelDb (float linear) noexcept
+{
+    if (! (linear > 0.0f))
+        return -100.0f;
+
+    const float db = std::max (20.0f * std::log10 (linear), -100.0f);
+    return std::isfinite (db) ? std::clamp (db, -100.0f, 12.0f) : -100.0f;
+}
+
+// Peak level in dB: as levelDb, but a peak at or below full scale never reads above 0 dB,
+// whatever rounding the logarithm does.
+inline float peakLevelDb (float linear) noexcept
+{
+    if (! std::isfinite (linear))
+        return -100.0f;
+
+    const float db = levelDb (linear);
+    return linear <= 1.0f ? std::min (db, 0.0f) : db;
+}
+
+// Band level in dB with the analysis floor of -120 and no upper limit.
+inline float bandLevelDb (float linear) noexcept
+{
+    return linear > 0.0f ? std::max (20.0f * std::log10 (linear), -120.0f) : -120.0f;
+}
+
+inline float clamp01 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (1.0f, x); }
+inline float clamp100 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (100.0f, x); }
+
+// The engine's one smoothing form: y += (target - y) * (1 - exp(-dt / tau)), once per block.
+inline void smoothTowards (float& y, float target, float dtSeconds, float tauSeconds) noexcept
+{
+    y += (target - y) * (1.0f - std::exp (-dtSeconds / tauSeconds));
+}
+
+// The same with one time constant for a target above y and another for one at or below it.
+inline void smoothTowards (float& y, float target, float dtSeconds, float tauRising, float tauFalling) noexcept
+{
+    smoothTowards (y, target, dtSeconds, target > y ? tauRising : tauFalling);
+}
+
+inline float finiteOrZero (float x) noexcept { return std::isfinite (x) ? x : 0.0f; }
+} // namespace tarn::dsp

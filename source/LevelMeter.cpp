@@ -1,0 +1,156 @@
+#include "LevelMeter.h"
+
+#include "AnalysisMath.h"
+
+using namespace tarn::dsp;
+
+namespace
+{
+// y := v + (y - v) * exp(-dt / tau), with the rising constant when the target is above y.
+void follow (float& y, float target, float dt, float tauRising, float tauFalling)
+{
+    const float tau = target > y ? tauRising : tauFalling;
+    y = target + (y - target) * std::exp (-dt / tau);
+}
+
+float vuLevel (float rmsFollower)
+{
+    const float u = rmsFollower > 0.0f ? std::max (20.0f * std::log10 (rmsFollower), -100.0f) : -100.0f;
+    const float vu = std::isfinite (u) ? std::min (u, 12.0f) + 18.0f : -82.0f;
+    return std::clamp (vu, -100.0f, 30.0f);
+}
+
+int nextHeadroomState (int state, float clipRisk, float samplePeakDb)
+{
+    switch (state)
+    {
+        case 0:  return clipRisk > 78.0f ? 2 : (clipRisk > 25.0f || samplePeakDb > -0.8f ? 1 : 0);
+        case 1:  return clipRisk > 78.0f ? 2 : (clipRisk >= 10.0f || samplePeakDb >= -1.5f ? 1 : 0);
+        default: return clipRisk >= 48.0f ? 2 : 1;
+    }
+}
+} // namespace
+
+void LevelMeter::prepare (double rate)
+{
+    sampleRate = rate;
+    truePeakMeter.prepare (rate);
+    reset();
+}
+
+void LevelMeter::reset()
+{
+    truePeakMeter.reset();
+    peakFollower = rmsFollower = vuLeft = vuRight = slowPeak = 0.0f;
+    peakHold = -100.0f;
+    peakHoldSamples = 0;
+    clipRisk = 0.0f;
+    current = {};
+}
+
+LevelMeter::Block LevelMeter::measure (const float* const* channels, int numChannels, int numSamples)
+{
+    Block block;
+    block.numSamples = numSamples;
+    block.seconds = (float) numSamples / (float) sampleRate;
+
+    double sumOfSquares = 0.0, leftSum = 0.0, rightSum = 0.0;
+    float peak = 0.0f, stereoPeak = 0.0f, interpolatedPeak = 0.0f;
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        const float* x = channels[c];
+        double channelSum = 0.0;
+        float channelPeak = 0.0f;
+
+        for (int i = 0; i < numSamples; ++i)
+        {
+            const float v = finiteOrZero (x[i]);
+            const float square = v * v;
+            sumOfSquares += square;
+            channelSum += square;
+            channelPeak = std::max (channelPeak, std::abs (v));
+        }
+
+        peak = std::max (peak, channelPeak);
+
+        if (c < 2)
+        {
+            (c == 0 ? leftSum : rightSum) = channelSum;
+            stereoPeak = std::max (stereoPeak, channelPeak);
+            interpolatedPeak = std::max (interpolatedPeak, truePeakMeter.processChannel (c, x, numSamples));
+        }
+    }
+
+    block.samplePeak = peak;
+    const double count = (double) numChannels * numSamples;
+    block.rms = count > 0 ? (float) std::sqrt (sumOfSquares / count) : 0.0f;
+
+    if (numChannels > 0 && numSamples > 0)
+    {
+        block.leftRms = (float) std::sqrt (leftSum / numSamples);
+        block.rightRms = numChannels > 1 ? (float) std::sqrt (rightSum / numSamples) : block.leftRms;
+    }
+
+    block.truePeak = std::max (interpolatedPeak, stereoPeak);
+    block.rmsDb = levelDb (block.rms);
+    block.samplePeakDb = peakLevelDb (block.samplePeak);
+    block.truePeakDb = levelDb (block.truePeak);
+    block.hasSignal = block.samplePeak > 0.001f || block.rmsDb > -70.0f;
+    return block;
+}
+
+void LevelMeter::update (const Block& block)
+{
+    const float dt = block.seconds;
+
+    follow (peakFollower, block.samplePeak, dt, 0.008f, 0.45f);
+    follow (rmsFollower, block.rms, dt, 0.12f, 0.7f);
+    follow (vuLeft, block.leftRms, dt, 0.4f, 0.58f);
+    follow (vuRight, block.rightRms, dt, 0.4f, 0.58f);
+    follow (slowPeak, block.samplePeak, dt, 0.008f, 1.5f);
+
+    current.peakDb = std::min (levelDb (peakFollower), 0.0f);
+    current.rmsDb = levelDb (rmsFollower);
+    current.vuLeftDb = vuLevel (vuLeft);
+    current.vuRightDb = vuLevel (vuRight);
+    current.crestDb = std::max (current.peakDb - current.rmsDb, 0.0f);
+
+    smoothTowards (current.truePeakDisplayDb, block.truePeakDb, dt, 0.02f, 1.2f);
+    current.truePeakDb = std::clamp (current.truePeakDisplayDb, -100.0f, 12.0f);
+
+    // Peak hold: holds 1.5 s worth of samples, then falls at 12 dB/s, never below the current peak.
+    if (! std::isfinite (peakHold))
+    {
+        peakHold = -100.0f;
+        peakHoldSamples = 0;
+    }
+
+    const float p = std::min (block.samplePeakDb, 0.0f);
+
+    if (p > peakHold)
+    {
+        peakHold = p;
+        peakHoldSamples = (int) (sampleRate * 1.5);
+    }
+    else if (peakHoldSamples > 0)
+    {
+        peakHoldSamples = std::max (peakHoldSamples - block.numSamples, 0);
+    }
+    else
+    {
+        peakHold = std::max (peakHold - 12.0f * dt, p);
+    }
+
+    peakHold = std::min (peakHold, 0.0f);
+    if (peakHold < -100.0f)
+        peakHold = -100.0f;
+    current.peakHoldDb = peakHold;
+
+    const float s = block.samplePeakDb;
+    const float riskTarget = s >= 0.0f ? 100.0f : s > -0.15f ? 70.0f : s > -0.5f ? 35.0f : s > -1.0f ? 15.0f : 0.0f;
+    smoothTowards (clipRisk, riskTarget, dt, 0.3f, 1.5f);
+    current.headroomState = nextHeadroomState (current.headroomState, clipRisk, s);
+}
+
+float LevelMeter::slowPeakDb() const noexcept { return peakLevelDb (slowPeak); }

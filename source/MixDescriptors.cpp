@@ -1,0 +1,122 @@
+#include "MixDescriptors.h"
+
+#include "AnalysisMath.h"
+
+using namespace tarn::dsp;
+
+namespace
+{
+float rmsOf (double sum, int n) { return (float) std::sqrt (sum / n); }
+
+int nextLowWidthLevel (int level, float z)
+{
+    switch (level)
+    {
+        case 0:  return z >= 85.0f ? 2 : (z >= 57.0f ? 1 : 0);
+        case 1:  return z >= 85.0f ? 2 : (z >= 39.0f ? 1 : 0);
+        default: return z >= 67.0f ? 2 : (z >= 39.0f ? 1 : 0);
+    }
+}
+} // namespace
+
+MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int n, const AnalysisCoefficients& c)
+{
+    Levels l;
+    l.sideHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.sideHf10, n));
+    l.midHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.midHf10, n));
+    l.sideHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.sideHf12, n));
+    l.midHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12, n));
+    l.hf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12 + s.sideHf12, n));
+    l.sub = bandLevelDb (rmsOf (s.sub, n));
+    l.lowMid = bandLevelDb (rmsOf (s.lowMid, n));
+    l.lowSide = bandLevelDb (rmsOf (s.lowSide, n));
+    l.mid = bandLevelDb (rmsOf (s.mid, n));
+    l.b1 = bandLevelDb (rmsOf (s.band1, n));
+    l.b2 = bandLevelDb (rmsOf (s.band2, n));
+    l.b3 = bandLevelDb (rmsOf (s.band3, n));
+    l.b4 = bandLevelDb (rmsOf (s.band4, n));
+    l.b5 = bandLevelDb (rmsOf (s.band5, n));
+    return l;
+}
+
+MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
+{
+    Targets t;
+
+    {   // Side air: side energy above 10 and 12 kHz against the mid's.
+        const float a = clamp100 ((l.sideHf10 - l.midHf10 + 14.0f) * 100.0f / 12.0f);
+        const float b = clamp100 ((l.sideHf12 - l.midHf12 + 16.0f) * 100.0f / 14.0f);
+        const float g = clamp01 ((l.sideHf12 + 112.0f) / 14.0f);   // any side energy above 12 kHz
+        float x = g * (3.5f + 0.45f * a + 0.55f * b);
+        x = x + 0.85f * std::max (x - 20.0f, 0.0f);
+        const float q = clamp01 ((l.sideHf10 - l.sideHf12 - 12.0f) / 12.0f);   // air that stops short of 12 kHz
+        t.sideAir = clamp100 (x - 12.0f * q * g);
+    }
+
+    {   // Centre weight: a focused, mono sub.
+        const float subScore = clamp100 ((l.sub + 50.0f) * 100.0f / 28.0f);
+        const float focus = 18.0f * std::max (1.0f - std::abs (l.sub - l.mid + 14.0f) / 8.0f, 0.0f);
+        const float subExcess = 14.0f * clamp01 ((l.sub - l.mid + 6.0f) / 8.0f);
+        const float lowWidth = 22.0f * clamp01 ((l.lowSide - l.lowMid + 14.0f) / 16.0f);
+        t.centreWeight = clamp100 (subScore + focus - subExcess - lowWidth);
+    }
+
+    {   // Forward mid: presence around 1.5-3 kHz, less boxy, nasal, harsh or recessed bands.
+        const float avg = (l.b1 + l.b2 + l.b3 + l.b4) / 4.0f;
+        const float gate = clamp01 ((l.b3 + 95.0f) / 12.0f);
+        const float presence = clamp100 ((l.b3 - avg + 4.0f) * 10.0f);
+        const float box = 18.0f * clamp01 ((l.b1 - avg - 0.5f) * 0.25f);
+        const float nasal = 24.0f * clamp01 ((l.b2 - avg - 0.25f) / 3.5f);
+        const float harsh = 24.0f * clamp01 ((l.b4 - avg - 0.25f) / 3.5f);
+        const float recessed = 16.0f * clamp01 ((-0.5f - (l.b3 - avg)) / 3.5f);
+        t.forwardMid = clamp100 (gate * (presence - box - nasal - harsh - recessed));
+    }
+
+    {   // Silk: top end without harshness or brittleness.
+        const float hfScore = clamp100 ((l.hf12 + 119.0f) * 100.0f / 30.0f);
+        const float harshness = 34.0f * clamp01 ((l.b4 - l.b3 + 4.0f) / 5.0f);
+        const float brittleness = 36.0f * clamp01 ((l.b5 - l.b3 + 14.0f) / 5.0f);
+        const float hfGate = clamp01 ((l.hf12 + 110.0f) * 0.125f);
+        const float levelGate = clamp01 ((l.mid + 60.0f) / 18.0f);
+        t.silk = clamp100 ((hfScore - harshness - brittleness) * hfGate * levelGate);
+    }
+
+    {   // Low-width risk: low end that is wide and loud enough to matter.
+        const float risk = clamp100 ((l.lowSide - l.lowMid + 22.0f) * 100.0f / 16.0f);
+        t.lowWidth = clamp01 ((l.lowMid + 62.0f) / 18.0f) * risk * clamp01 ((l.lowSide + 72.0f) / 18.0f);
+    }
+
+    return t;
+}
+
+void MixDescriptors::TwoSpeed::update (float target, float dt, float fastTau, float slowTau) noexcept
+{
+    smoothTowards (fast, target, dt, fastTau);
+    smoothTowards (slow, target, dt, slowTau);
+}
+
+void MixDescriptors::reset() noexcept
+{
+    filters = {};
+    sums = {};
+    sideAir = centreWeight = forwardMid = silk = {};
+    lowWidthScore = 0;
+    lowWidthLevel = 0;
+    blockLevels = {};
+    blockTargets = {};
+}
+
+void MixDescriptors::endBlock (int numSamples, float dt, const AnalysisCoefficients& c)
+{
+    blockLevels = Levels::fromSums (sums, numSamples, c);
+    blockTargets = Targets::fromLevels (blockLevels);
+    sums = {};
+
+    smoothTowards (lowWidthScore, blockTargets.lowWidth, dt, 4.5f, 1.5f);
+    lowWidthLevel = nextLowWidthLevel (lowWidthLevel, lowWidthScore);
+
+    sideAir.update (blockTargets.sideAir, dt, 1.25f, 3.5f);
+    centreWeight.update (blockTargets.centreWeight, dt, 1.5f, 4.0f);
+    forwardMid.update (blockTargets.forwardMid, dt, 1.5f, 4.0f);
+    silk.update (blockTargets.silk, dt, 1.5f, 4.0f);
+}

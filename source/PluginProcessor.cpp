@@ -1,0 +1,263 @@
+#include "PluginProcessor.h"
+
+#include "AnalysisMath.h"
+#include "PluginEditor.h"
+
+TarnAudioProcessor::TarnAudioProcessor()
+    : juce::AudioProcessor (BusesProperties()
+                                .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                                .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
+{
+    levels.prepare (sampleRate);
+}
+
+TarnAudioProcessor::~TarnAudioProcessor() = default;
+
+const juce::String TarnAudioProcessor::getName() const { return "Tarn"; }
+
+void TarnAudioProcessor::prepareToPlay (double newSampleRate, int)
+{
+    sampleRate = newSampleRate > 0.0 ? newSampleRate : 44100.0;
+    coefficients = AnalysisCoefficients::forSampleRate (sampleRate);
+    levels.prepare (sampleRate);
+    loudness.prepare (sampleRate);
+    performAnalysisReset();
+}
+
+void TarnAudioProcessor::releaseResources() {}
+
+void TarnAudioProcessor::performAnalysisReset()
+{
+    analysisResetRequested.store (false);
+
+    levels.reset();
+    loudness.reset();   // allocates the loudness window the first time only
+    descriptors.reset();
+    verdicts.reset();
+
+    storeResetReadings();
+    resetTrackPass();
+    publishTrackPassSnapshot();
+}
+
+void TarnAudioProcessor::storeResetReadings()
+{
+#define TARN_STORE_RESET(type, name, resetValue) name.store (resetValue);
+    TARN_PUBLISHED_READINGS (TARN_STORE_RESET)
+#undef TARN_STORE_RESET
+}
+
+TarnReadings TarnAudioProcessor::loadReadings() const
+{
+    TarnReadings r;
+#define TARN_LOAD(type, name, resetValue) r.name = name.load();
+    TARN_PUBLISHED_READINGS (TARN_LOAD)
+#undef TARN_LOAD
+    return r;
+}
+
+void TarnAudioProcessor::resetTrackPass()
+{
+    trackPass = TrackPassStats {};
+    passStarted = passFinished = false;
+    passQuietSeconds = 0.0f;
+    trackPassState.store (0);
+}
+
+void TarnAudioProcessor::publishTrackPassSnapshot() { publishedTrackPass.publish (trackPass.toSnapshot()); }
+
+TrackPassSnapshot TarnAudioProcessor::getTrackPassSnapshot() const { return publishedTrackPass.read(); }
+
+void TarnAudioProcessor::raiseTruePeakMaxSinceRead (float blockTruePeakDb)
+{
+    float current = truePeakMaxSinceRead.load();
+    while (blockTruePeakDb > current && ! truePeakMaxSinceRead.compare_exchange_weak (current, blockTruePeakDb))
+    {
+    }
+}
+
+void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    juce::ScopedNoDenormals noDenormals;
+
+    if (analysisResetRequested.load())
+        performAnalysisReset();
+
+    if (trackPassResetRequested.exchange (false))
+    {
+        resetTrackPass();
+        publishTrackPassSnapshot();
+    }
+
+    const int numSamples = buffer.getNumSamples();
+    const int numInputs = std::min (getTotalNumInputChannels(), buffer.getNumChannels());
+
+    for (int c = numInputs; c < std::min (getTotalNumOutputChannels(), buffer.getNumChannels()); ++c)
+        buffer.clear (c, 0, numSamples);
+
+    // A block without samples carries no audio, so it changes no reading.
+    if (numSamples <= 0)
+        return;
+
+    const float* const* channels = buffer.getArrayOfReadPointers();
+    const LevelMeter::Block block = levels.measure (channels, numInputs, numSamples);
+
+    const bool stereo = numInputs >= 2;
+    if (stereo)
+        runStereoPass (channels[0], channels[1], numSamples);
+
+    // Signal and silence timing come before the level followers move: a long silence also
+    // clears the slow peak that push damage reads.
+    if (verdicts.updateSignalTiming (block.hasSignal, block.seconds))
+        levels.clearSlowPeak();
+
+    signalState.store (verdicts.signalState (block.hasSignal));
+    samplesProcessed.fetch_add (numSamples);
+    raiseTruePeakMaxSinceRead (block.truePeakDb);
+
+    levels.update (block);
+    const auto& level = levels.readings();
+    peakDb.store (level.peakDb);
+    rmsDb.store (level.rmsDb);
+    vuLeftDb.store (level.vuLeftDb);
+    vuRightDb.store (level.vuRightDb);
+    crestDb.store (level.crestDb);
+    peakHoldDb.store (level.peakHoldDb);
+    truePeakDb.store (level.truePeakDb);
+    headroomState.store (level.headroomState);
+
+    if (! stereo)
+        return;
+
+    loudness.endBlock (numSamples);
+    lufsShort.store (loudness.shortTermLufs());
+    lufsIntegrated.store (loudness.integratedLufs());
+
+    descriptors.endBlock (numSamples, block.seconds, coefficients);
+
+    Verdicts::BlockInputs in;
+    in.numSamples = numSamples;
+    in.dt = block.seconds;
+    in.samplePeakDb = block.samplePeakDb;
+    in.slowPeakDb = levels.slowPeakDb();
+    in.crestDb = level.crestDb;
+    in.rmsDb = level.rmsDb;
+    in.descriptors = &descriptors;
+    in.destinationMode = std::clamp (destinationMode.load(), 0, 2);
+    verdicts.updateVerdicts (in);
+
+    signalState.store (verdicts.signalState (block.hasSignal));
+    sideAir.store (descriptors.sideAir.value());
+    centreWeight.store (descriptors.centreWeight.value());
+    forwardMid.store (descriptors.forwardMid.value());
+    punch.store (verdicts.punch());
+    silk.store (descriptors.silk.value());
+    lowWidthRiskLevel.store (descriptors.lowWidthLevel);
+    translation.store (verdicts.translation());
+    pushDamageLevel.store (verdicts.pushDamageLevel());
+    pushDamageScore.store (verdicts.pushDamageScore());
+    pushDamageReason.store (verdicts.pushDamageReason());
+
+    handOffToTrackPass (block, verdicts.translationBand());
+}
+
+void TarnAudioProcessor::runStereoPass (const float* left, const float* right, int numSamples)
+{
+    // The filter states live in locals for the loop, so the compiler can keep them in registers
+    // (a store through a member could otherwise alias the input buffers).
+    auto weighting = loudness.weighting;
+    auto filters = descriptors.filters;
+    auto sums = descriptors.sums;
+    auto envelopes = verdicts.envelopes;
+    envelopes.fastMax = envelopes.slowMax = 0.0f;
+    envelopes.nearClipSamples = 0;
+    const AnalysisCoefficients c = coefficients;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float l = tarn::dsp::finiteOrZero (left[i]);
+        const float r = tarn::dsp::finiteOrZero (right[i]);
+        const float m = (l + r) * 0.5f;
+        const float s = (l - r) * 0.5f;
+
+        weighting.process (l, r, c);
+        filters.process (m, s, c, sums);
+        envelopes.process (l, r, m, c);
+    }
+
+    loudness.weighting = weighting;
+    descriptors.filters = filters;
+    descriptors.sums = sums;
+    verdicts.envelopes = envelopes;
+}
+
+void TarnAudioProcessor::handOffToTrackPass (const LevelMeter::Block& block, int translationBand)
+{
+    const bool audible = block.rmsDb > -55.0f || block.samplePeak > 0.01f;
+
+    if (audible)
+    {
+        passQuietSeconds = 0.0f;
+
+        if (! passFinished)
+        {
+            passStarted = true;
+            // The pass's true peak is the block's own, unsmoothed estimate: the display's smoothed
+            // value lags short transients and could read below the pass's sample peak.
+            trackPass.addBlock (block.seconds, block.samplePeakDb, block.truePeakDb, rmsDb.load(),
+                                crestDb.load(), lufsShort.load(), lufsIntegrated.load(), punch.load(),
+                                silk.load(), centreWeight.load(), sideAir.load(), forwardMid.load(),
+                                pushDamageLevel.load(), lowWidthRiskLevel.load(), translationBand);
+            publishTrackPassSnapshot();
+        }
+    }
+    else if (passStarted && ! passFinished)
+    {
+        passQuietSeconds += block.seconds;
+        if (passQuietSeconds >= 3.0f)
+            passFinished = true;
+    }
+
+    trackPassState.store (passFinished ? 2 : (passStarted ? 1 : 0));
+}
+
+double TarnAudioProcessor::getTailLengthSeconds() const { return 0.0; }
+bool TarnAudioProcessor::acceptsMidi() const { return false; }
+bool TarnAudioProcessor::producesMidi() const { return false; }
+bool TarnAudioProcessor::isMidiEffect() const { return false; }
+
+juce::AudioProcessorEditor* TarnAudioProcessor::createEditor() { return new TarnAudioProcessorEditor (*this); }
+bool TarnAudioProcessor::hasEditor() const { return true; }
+
+int TarnAudioProcessor::getNumPrograms() { return 1; }
+int TarnAudioProcessor::getCurrentProgram() { return 0; }
+void TarnAudioProcessor::setCurrentProgram (int) {}
+const juce::String TarnAudioProcessor::getProgramName (int) { return {}; }
+void TarnAudioProcessor::changeProgramName (int, const juce::String&) {}
+
+void TarnAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    juce::XmlElement state ("TarnState");
+    state.setAttribute ("destinationMode", destinationMode.load());
+    state.setAttribute ("kReference", kReference.load());
+    copyXmlToBinary (state, destData);
+}
+
+void TarnAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    const auto xml = getXmlFromBinary (data, sizeInBytes);
+
+    if (xml == nullptr || ! xml->hasTagName ("TarnState"))
+        return;
+
+    destinationMode.store (std::clamp (xml->getIntAttribute ("destinationMode", destinationMode.load()), 0, 2));
+    kReference.store (std::clamp (xml->getIntAttribute ("kReference", kReference.load()), 0, 7));
+}
+
+bool TarnAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    return layouts.getMainInputChannelSet() == juce::AudioChannelSet::stereo()
+        && layouts.getMainOutputChannelSet() == juce::AudioChannelSet::stereo();
+}
+
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter() { return new TarnAudioProcessor(); }

@@ -1,0 +1,163 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+// Running count, sum, minimum and maximum of one averaged quantity.
+struct RunningStat
+{
+    std::uint64_t count = 0;
+    double sum = 0.0;
+    float min = std::numeric_limits<float>::infinity();
+    float max = -std::numeric_limits<float>::infinity();
+
+    void take (float value) noexcept;
+};
+
+// The summary of one pass that crosses to the editor.
+struct TrackPassSnapshot
+{
+    struct Summary
+    {
+        bool valid = false;
+        float avg = 0.0f, min = 0.0f, max = 0.0f;
+    };
+
+    float capturedSeconds = 0.0f;
+    std::uint64_t blockCount = 0;
+    bool hasPeak = false;
+    float peakMaxDb = -100.0f;
+    bool hasTruePeak = false;
+    float truePeakMaxDb = -100.0f;
+    bool hasRms = false;
+    float rmsAvgDb = -100.0f;
+    Summary crestSummary;
+    Summary lufsShortSummary { false, -100.0f, -100.0f, -100.0f };
+    bool hasLufsIntegrated = false;
+    float lufsIntegratedFinal = -100.0f;
+    Summary punchSummary, silkSummary, centreWeightSummary, sideAirSummary, forwardMidSummary;
+    std::array<std::uint64_t, 3> pushDamageCounts {};
+    int worstPushDamage = 0;
+    std::array<std::uint64_t, 3> widthRiskCounts {};
+    int worstWidthRisk = 0;
+    std::array<std::uint64_t, 5> translationCounts {};
+    int lastTranslationBand = 2;
+
+    // Calls fn(field, other's matching field) for every scalar field, in field order; `other` is
+    // any record with the same member names (the published atomics). One list serves both ways.
+    template <typename Self, typename Other, typename Fn>
+    static void forEachField (Self& s, Other& o, Fn&& fn);
+};
+
+// The audio-thread accumulator of one pass: allocation-free and constant time per block.
+struct TrackPassStats
+{
+    float capturedSeconds = 0.0f;
+    std::uint64_t blockCount = 0;
+    bool hasPeak = false;
+    float peakMaxDb = -std::numeric_limits<float>::infinity();
+    bool hasTruePeak = false;
+    float truePeakMaxDb = -std::numeric_limits<float>::infinity();
+    bool hasLufsIntegrated = false;
+    float lufsIntegratedLast = -100.0f;
+    RunningStat rmsStat, crestStat, lufsShortStat;
+    RunningStat punchStat, silkStat, centreWeightStat, sideAirStat, forwardMidStat;
+    std::array<std::uint64_t, 3> pushDamageCounts {};
+    int worstPushDamage = 0;
+    std::array<std::uint64_t, 3> widthRiskCounts {};
+    int worstWidthRisk = 0;
+    std::array<std::uint64_t, 5> translationCounts {};
+    int lastTranslationBand = 2;
+
+    void addBlock (float seconds, float peakDb, float truePeakDb, float rmsDb, float crestDb,
+                   float lufsShort, float lufsIntegrated, float punch, float silk, float centreWeight,
+                   float sideAir, float forwardMid, int pushDamageLevel, int lowWidthRiskLevel,
+                   int translationBand) noexcept;
+
+    TrackPassSnapshot toSnapshot() const noexcept;
+};
+
+// Every snapshot field as its own atomic, written by the audio thread and read by the editor.
+// A reader may combine fields of two consecutive publications.
+struct PublishedTrackPass
+{
+    template <typename T>
+    struct Atomic : std::atomic<T>
+    {
+        Atomic (T initial = T {}) noexcept : std::atomic<T> (initial) {}
+    };
+
+    struct Summary
+    {
+        Atomic<bool> valid;
+        Atomic<float> avg, min, max;
+    };
+
+    Atomic<float> capturedSeconds;
+    Atomic<std::uint64_t> blockCount;
+    Atomic<bool> hasPeak;
+    Atomic<float> peakMaxDb;
+    Atomic<bool> hasTruePeak;
+    Atomic<float> truePeakMaxDb;
+    Atomic<bool> hasRms;
+    Atomic<float> rmsAvgDb;
+    Summary crestSummary, lufsShortSummary;
+    Atomic<bool> hasLufsIntegrated;
+    Atomic<float> lufsIntegratedFinal;
+    Summary punchSummary, silkSummary, centreWeightSummary, sideAirSummary, forwardMidSummary;
+    std::array<Atomic<std::uint64_t>, 3> pushDamageCounts;
+    Atomic<int> worstPushDamage;
+    std::array<Atomic<std::uint64_t>, 3> widthRiskCounts;
+    Atomic<int> worstWidthRisk;
+    std::array<Atomic<std::uint64_t>, 5> translationCounts;
+    Atomic<int> lastTranslationBand;
+
+    PublishedTrackPass() noexcept { publish (TrackPassSnapshot {}); }
+
+    void publish (const TrackPassSnapshot& snapshot) noexcept;
+    TrackPassSnapshot read() const noexcept;
+};
+
+template <typename Self, typename Other, typename Fn>
+void TrackPassSnapshot::forEachField (Self& s, Other& o, Fn&& fn)
+{
+    auto summary = [&fn] (auto& a, auto& b)
+    {
+        fn (a.valid, b.valid);
+        fn (a.avg, b.avg);
+        fn (a.min, b.min);
+        fn (a.max, b.max);
+    };
+    auto counts = [&fn] (auto& a, auto& b)
+    {
+        for (std::size_t i = 0; i < a.size(); ++i)
+            fn (a[i], b[i]);
+    };
+
+    fn (s.capturedSeconds, o.capturedSeconds);
+    fn (s.blockCount, o.blockCount);
+    fn (s.hasPeak, o.hasPeak);
+    fn (s.peakMaxDb, o.peakMaxDb);
+    fn (s.hasTruePeak, o.hasTruePeak);
+    fn (s.truePeakMaxDb, o.truePeakMaxDb);
+    fn (s.hasRms, o.hasRms);
+    fn (s.rmsAvgDb, o.rmsAvgDb);
+    summary (s.crestSummary, o.crestSummary);
+    summary (s.lufsShortSummary, o.lufsShortSummary);
+    fn (s.hasLufsIntegrated, o.hasLufsIntegrated);
+    fn (s.lufsIntegratedFinal, o.lufsIntegratedFinal);
+    summary (s.punchSummary, o.punchSummary);
+    summary (s.silkSummary, o.silkSummary);
+    summary (s.centreWeightSummary, o.centreWeightSummary);
+    summary (s.sideAirSummary, o.sideAirSummary);
+    summary (s.forwardMidSummary, o.forwardMidSummary);
+    counts (s.pushDamageCounts, o.pushDamageCounts);
+    fn (s.worstPushDamage, o.worstPushDamage);
+    counts (s.widthRiskCounts, o.widthRiskCounts);
+    fn (s.worstWidthRisk, o.worstWidthRisk);
+    counts (s.translationCounts, o.translationCounts);
+    fn (s.lastTranslationBand, o.lastTranslationBand);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "AnalysisCoefficients.h"
+#include "MixDescriptors.h"
+
+#include <cmath>
+
+// Punch, translation and push damage, and the signal state that holds them back until they have
+// settled: a stereo programme needs at least 10 s of signal (14 s at most) before they show.
+class Verdicts
+{
+public:
+    // Per-sample followers of abs(mid) and the near-clip count; held by value in the stereo loop.
+    struct Envelopes
+    {
+        float fast = 0, slow = 0;              // carried across blocks
+        float fastMax = 0, slowMax = 0;        // this block's largest values
+        int nearClipSamples = 0;               // this block
+
+        void process (float l, float r, float m, const AnalysisCoefficients& c) noexcept
+        {
+            const float u = std::abs (m);
+            fast += (u > fast ? c.b3ms : c.b50ms) * (u - fast);
+            slow += (u > slow ? c.b80ms : c.b250ms) * (u - slow);
+            fastMax = fast > fastMax ? fast : fastMax;
+            slowMax = slow > slowMax ? slow : slowMax;
+            nearClipSamples += (std::abs (l) > 0.985f || std::abs (r) > 0.985f) ? 1 : 0;
+        }
+    };
+
+    // What the verdict stage reads of one block.
+    struct BlockInputs
+    {
+        int numSamples = 0;
+        float dt = 0;
+        float samplePeakDb = -100;     // block sample peak
+        float slowPeakDb = -100;
+        float crestDb = 0, rmsDb = -100;   // as published this block
+        const MixDescriptors* descriptors = nullptr;
+        int destinationMode = 1;
+    };
+
+    void reset() noexcept;
+
+    Envelopes envelopes;
+
+    // Signal and silence timing; runs on every block, before the level followers move. Returns
+    // true when a long silence has cleared the settling, so the caller clears the slow peak too.
+    bool updateSignalTiming (bool hasSignal, float dt) noexcept;
+
+    // Punch, translation, push damage and readiness of a block with stereo analysis.
+    void updateVerdicts (const BlockInputs& in) noexcept;
+
+    int signalState (bool hasSignal) const noexcept { return hasSignal ? (ready ? 2 : 1) : 0; }
+
+    // Published values.
+    float punch() const noexcept { return 0.3f * punchFast + 0.7f * punchSlow; }
+    float translation() const noexcept { return publishedTranslation; }
+    int translationBand() const noexcept { return band; }
+    float pushDamageScore() const noexcept { return pushScore; }
+    int pushDamageLevel() const noexcept { return pushLevel; }
+    int pushDamageReason() const noexcept { return pushReason; }
+    bool isReady() const noexcept { return ready; }
+
+    static int bandOf (float translationValue) noexcept;
+
+private:
+    float punchFast = 0, punchSlow = 0;
+    float translationA = 0, translationB = 0, translationC = 0;
+    float pushA = 0, pushB = 0, pushScore = 0, instability = 0;
+    bool lowCrestFlag = false, lowAirFlag = false, limitingFlag = false;
+    int pushLevel = 0, pushReason = 0;
+
+    float signalSeconds = 0, silenceSeconds = 0;
+    float bandStableSeconds = 0, pushStableSeconds = 0, widthStableSeconds = 0;
+    int lastBand = -1, lastPushLevel = -1, lastWidthLevel = -1;
+    float revealSeconds = 0;
+    bool ready = false;
+
+    float publishedTranslation = 0;
+    int band = 2;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "PluginProcessor.h"
+#include "ReadingText.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
+
+#include <functional>
+#include <memory>
+
+// The plug-in's processor driven offline over a programme: a file or the built-in demo.
+namespace tarn::analyser
+{
+struct Options
+{
+    int blockSize = 512;
+    int destinationMode = 1;     // 0 Off, 1 Streaming, 2 Club / DJ
+    bool recordCsv = false;
+};
+
+// Something to analyse: its format and a way to read stereo blocks of it. A mono programme is
+// read as dual mono.
+struct Programme
+{
+    juce::String name;
+    double sampleRate = 0;
+    int numChannels = 0;
+    juce::int64 lengthInSamples = 0;
+
+    // Fills both channels of dest from `start` for `numSamples`; false when the source fails.
+    std::function<bool (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)> read;
+};
+
+struct Result
+{
+    juce::String name;
+    double sampleRate = 0;
+    int numChannels = 0;
+    juce::int64 lengthInSamples = 0;
+    int blockSize = 0;
+    int destinationMode = 1;
+
+    bool ok = false;
+    juce::String error;           // why the programme could not be analysed
+
+    TarnReadings finalReadings;   // after the programme's last block
+    TrackPassSnapshot snapshot;   // after the pass froze
+    int trackPassState = 0;
+    juce::String csv;             // header and rows, when recorded
+    double processingSeconds = 0; // wall-clock time spent processing (reported, never asserted)
+
+    text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
+};
+
+// Opens an audio file with JUCE's formats. On failure returns false and says why.
+bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Programme& programme, juce::String& error);
+
+Programme demoProgramme();
+
+using Progress = std::function<void (double fraction)>;
+Result analyse (const Programme& programme, const Options& options, const Progress& progress = {});
+
+// The TRACK PASS report: a title line, the view's section label and every row, caption and text.
+juce::String formatReport (const Result& result);
+
+juce::var toJson (const Result& result);
+} // namespace tarn::analyser
