@@ -80,6 +80,9 @@ public:
 
     TarnReadings loadReadings() const;
 
+    // The rate the analysis runs at: the prepared rate, or 44100 Hz when none was given.
+    double getAnalysisSampleRate() const noexcept { return sampleRate; }
+
     // Settings: written by the editor and by state restore, read by the audio thread.
     std::atomic<int> destinationMode { 1 };   // 0 Off, 1 Streaming, 2 Club / DJ
     std::atomic<int> kReference { 6 };        // K-4, K-6, K-8, K-10, K-12, K-14, K-18, K-20

@@ -1,0 +1,185 @@
+#include "TestSignals.h"
+#include "TrackPassStats.h"
+
+#include <gtest/gtest.h>
+
+using namespace testing_signals;
+
+namespace
+{
+// addBlock with every argument valid unless overridden.
+struct BlockArgs
+{
+    float seconds = 0.01f, peakDb = -3, truePeakDb = -2.5f, rmsDb = -20, crestDb = 9, lufsShort = -14,
+          lufsIntegrated = -15, punch = 40, silk = 50, centreWeight = 60, sideAir = 45, forwardMid = 35;
+    int push = 0, width = 0, band = 3;
+
+    void addTo (TrackPassStats& s) const
+    {
+        s.addBlock (seconds, peakDb, truePeakDb, rmsDb, crestDb, lufsShort, lufsIntegrated, punch, silk,
+                    centreWeight, sideAir, forwardMid, push, width, band);
+    }
+};
+
+bool snapshotsEqual (const TrackPassSnapshot& a, const TrackPassSnapshot& b)
+{
+    bool same = true;
+    TrackPassSnapshot::forEachField (a, b, [&same] (const auto& x, const auto& y) { same = same && x == y; });
+    return same;
+}
+} // namespace
+
+TEST (TrackPassStats, OneBlockGivesItsOwnValues)
+{
+    TrackPassStats stats;
+    BlockArgs {}.addTo (stats);
+    const auto s = stats.toSnapshot();
+
+    EXPECT_EQ (s.blockCount, 1u);
+    EXPECT_FLOAT_EQ (s.capturedSeconds, 0.01f);
+    EXPECT_EQ (s.peakMaxDb, -3.0f);
+    EXPECT_EQ (s.truePeakMaxDb, -2.5f);
+    EXPECT_EQ (s.rmsAvgDb, -20.0f);
+    for (const auto* summary : { &s.crestSummary, &s.punchSummary })
+    {
+        EXPECT_TRUE (summary->valid);
+        EXPECT_EQ (summary->avg, summary->min);
+        EXPECT_EQ (summary->avg, summary->max);
+    }
+    EXPECT_EQ (s.crestSummary.avg, 9.0f);
+    EXPECT_EQ (s.punchSummary.avg, 40.0f);
+    EXPECT_EQ (s.lufsIntegratedFinal, -15.0f);
+    EXPECT_EQ (s.translationCounts[3], 1u);
+    EXPECT_EQ (s.lastTranslationBand, 3);
+}
+
+TEST (TrackPassStats, InvalidValuesAreSkippedButTheBlockCounts)
+{
+    TrackPassStats stats;
+    BlockArgs quiet;
+    quiet.rmsDb = -95;                 // no RMS, and so no crest either
+    quiet.peakDb = -90;                // -90 is not above the validity floor
+    quiet.punch = 0.5f;                // exactly 0.5 is not taken ...
+    quiet.silk = 0.51f;                // ... 0.51 is
+    quiet.lufsShort = std::numeric_limits<float>::quiet_NaN();
+    quiet.addTo (stats);
+
+    const auto s = stats.toSnapshot();
+    EXPECT_EQ (s.blockCount, 1u);
+    EXPECT_FLOAT_EQ (s.capturedSeconds, 0.01f);
+    EXPECT_FALSE (s.hasRms);
+    EXPECT_FALSE (s.crestSummary.valid);
+    EXPECT_FALSE (s.hasPeak);
+    EXPECT_EQ (s.peakMaxDb, -100.0f);
+    EXPECT_FALSE (s.punchSummary.valid);
+    EXPECT_TRUE (s.silkSummary.valid);
+    EXPECT_FALSE (s.lufsShortSummary.valid);
+    EXPECT_EQ (s.lufsShortSummary.avg, -100.0f);
+}
+
+TEST (TrackPassStats, LevelsAndBandsAreClampedAndTheWorstIsKept)
+{
+    TrackPassStats stats;
+    for (auto [push, width, band] : { std::tuple { 5, -1, 9 }, std::tuple { -1, 1, -2 }, std::tuple { 1, 0, 2 } })
+    {
+        BlockArgs a;
+        a.push = push;
+        a.width = width;
+        a.band = band;
+        a.addTo (stats);
+    }
+    const auto s = stats.toSnapshot();
+    EXPECT_EQ (s.pushDamageCounts, (std::array<std::uint64_t, 3> { 1, 1, 1 }));
+    EXPECT_EQ (s.worstPushDamage, 2);
+    EXPECT_EQ (s.widthRiskCounts, (std::array<std::uint64_t, 3> { 2, 1, 0 }));
+    EXPECT_EQ (s.worstWidthRisk, 1);
+    EXPECT_EQ (s.translationCounts, (std::array<std::uint64_t, 5> { 1, 0, 1, 0, 1 }));
+    EXPECT_EQ (s.lastTranslationBand, 2);
+}
+
+TEST (TrackPassStats, PeakOnlyRisesAndIntegratedFollowsTheLastValue)
+{
+    TrackPassStats stats;
+    BlockArgs a;
+    for (auto [peak, integrated] : { std::pair { -6.0f, -12.0f }, std::pair { -1.0f, -10.0f }, std::pair { -4.0f, -13.0f } })
+    {
+        a.peakDb = peak;
+        a.lufsIntegrated = integrated;
+        a.addTo (stats);
+    }
+    const auto s = stats.toSnapshot();
+    EXPECT_EQ (s.peakMaxDb, -1.0f);
+    EXPECT_EQ (s.lufsIntegratedFinal, -13.0f);
+    EXPECT_FLOAT_EQ (s.rmsAvgDb, -20.0f);
+}
+
+TEST (TrackPassStats, EmptySnapshotIsTheDefaultAndPublicationRoundTrips)
+{
+    EXPECT_TRUE (snapshotsEqual (TrackPassStats {}.toSnapshot(), TrackPassSnapshot {}));
+    const TrackPassSnapshot defaults;
+    EXPECT_EQ (defaults.lufsShortSummary.avg, -100.0f);
+    EXPECT_EQ (defaults.crestSummary.avg, 0.0f);
+    EXPECT_EQ (defaults.lastTranslationBand, 2);
+
+    TrackPassStats stats;
+    BlockArgs a;
+    a.push = 2;
+    a.addTo (stats);
+    a.rmsDb = -30;
+    a.addTo (stats);
+
+    PublishedTrackPass published;
+    EXPECT_TRUE (snapshotsEqual (published.read(), TrackPassSnapshot {}));
+    published.publish (stats.toSnapshot());
+    EXPECT_TRUE (snapshotsEqual (published.read(), stats.toSnapshot()));
+}
+
+// The hand-off from the processor: which blocks are audible, when a pass starts and freezes.
+namespace
+{
+Generator level (double rmsDb, double peak = -1)
+{
+    // Full-scale-free square wave: RMS equals its amplitude.
+    const float amplitude = dbToGain (rmsDb);
+    const float spike = peak > 0 ? (float) peak : amplitude;
+    return [=] (int, juce::int64 i) { return i % 480 == 0 ? spike : ((i / 24) % 2 == 0 ? amplitude : -amplitude); };
+}
+} // namespace
+
+TEST (TrackPassHandOff, QuietBlocksPauseAPassAndThreeSecondsFreezeIt)
+{
+    Rig rig (48000, 480);
+    auto& p = rig.processor;
+    EXPECT_EQ (p.trackPassState.load(), 0);
+
+    rig.play (level (-60, 0.005), 1.0);    // quiet: RMS below -55 and peak below 0.01
+    EXPECT_EQ (p.trackPassState.load(), 0);
+
+    rig.play (level (-20), 1.0);
+    EXPECT_EQ (p.trackPassState.load(), 1);
+    EXPECT_EQ (p.getTrackPassSnapshot().blockCount, 100u);
+
+    rig.play (level (-60, 0.005), 2.0);    // two seconds of quiet add nothing ...
+    EXPECT_EQ (p.getTrackPassSnapshot().blockCount, 100u);
+    rig.play (level (-40), 0.5);           // ... and audio before 3 s resumes the same pass
+    EXPECT_EQ (p.trackPassState.load(), 1);
+    EXPECT_EQ (p.getTrackPassSnapshot().blockCount, 150u);
+
+    rig.play (silence(), 2.98);
+    EXPECT_EQ (p.trackPassState.load(), 1);
+    rig.play (silence(), 0.04);   // 3 s of 10 ms blocks, give or take the float sum's rounding
+    EXPECT_EQ (p.trackPassState.load(), 2);
+
+    const auto frozen = p.getTrackPassSnapshot();
+    rig.play (level (-10), 2.0);           // a finished pass takes nothing more
+    EXPECT_EQ (p.trackPassState.load(), 2);
+    EXPECT_EQ (p.getTrackPassSnapshot().blockCount, frozen.blockCount);
+    EXPECT_NEAR (p.getTrackPassSnapshot().capturedSeconds, 1.5f, 1e-5f);
+
+    p.trackPassResetRequested = true;      // RESET PASS starts a new one, keeping the readings
+    const float peakBefore = p.peakDb.load();
+    rig.play (level (-10), 0.01);
+    EXPECT_EQ (p.trackPassState.load(), 1);
+    EXPECT_EQ (p.getTrackPassSnapshot().blockCount, 1u);
+    EXPECT_GE (p.peakDb.load(), peakBefore);
+}
