@@ -1,0 +1,203 @@
+#include "Analyser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace tarn::analyser;
+
+namespace
+{
+constexpr double pi = 3.14159265358979323846;
+
+class AnalyserFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = juce::File::createTempFile ("tarn-analyser");
+        dir.createDirectory();
+        formats.registerBasicFormats();
+    }
+    void TearDown() override { dir.deleteRecursively(); }
+
+    // Writes a 24-bit WAV; fn(channel, index) gives each sample.
+    juce::File writeWav (const juce::String& name, int channels, double rate, double seconds,
+                         const std::function<float (int, int)>& fn)
+    {
+        const auto file = dir.getChildFile (name);
+        const int n = (int) (rate * seconds);
+        juce::AudioBuffer<float> audio (channels, n);
+        for (int c = 0; c < channels; ++c)
+            for (int i = 0; i < n; ++i)
+                audio.setSample (c, i, fn (c, i));
+
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::AudioFormatWriter> writer (
+            wav.createWriterFor (new juce::FileOutputStream (file), rate, (unsigned) channels, 24, {}, 0));
+        EXPECT_NE (writer, nullptr);
+        writer->writeFromAudioSampleBuffer (audio, 0, n);
+        return file;
+    }
+
+    Result analyseFile (const juce::File& file, Options options = {})
+    {
+        Programme programme;
+        juce::String error;
+        EXPECT_TRUE (openFile (file, formats, programme, error)) << error;
+        return analyse (programme, options);
+    }
+
+    // A mix with some movement: a tone over a slow beat, the channels a little apart.
+    static float music (int c, int i)
+    {
+        const double t = i / 48000.0;
+        const double beat = std::exp (-std::fmod (t, 0.5) / 0.08);
+        return (float) (0.3 * std::sin (2 * pi * 220 * t + c) + 0.25 * beat * std::sin (2 * pi * 60 * t));
+    }
+
+    juce::File dir;
+    juce::AudioFormatManager formats;
+};
+
+int runCli (const juce::String& arguments, juce::String* output = nullptr)
+{
+    juce::ChildProcess process;
+    juce::StringArray args;
+    args.add (TARN_CLI_PATH);
+    args.addTokens (arguments, " ", "\"");
+    if (! process.start (args, juce::ChildProcess::wantStdOut | juce::ChildProcess::wantStdErr))
+        return -1;
+    const auto text = process.readAllProcessOutput();
+    if (output != nullptr)
+        *output = text;
+    process.waitForProcessToFinish (60000);
+    return (int) process.getExitCode();
+}
+} // namespace
+
+TEST_F (AnalyserFiles, StereoFileGivesAFrozenPassAndTheCsvOfItsOwnAudio)
+{
+    const auto file = writeWav ("mix.wav", 2, 48000, 12.0, music);
+    Options options;
+    options.recordCsv = true;
+    const auto r = analyseFile (file, options);
+
+    ASSERT_TRUE (r.ok) << r.error;
+    EXPECT_EQ (r.trackPassState, 2);   // the silence fed after the file froze the pass
+    EXPECT_NEAR (r.snapshot.capturedSeconds, 12.0, 0.011);
+    EXPECT_EQ (r.snapshot.blockCount, (std::uint64_t) std::ceil (12.0 * 48000 / 512));
+    EXPECT_GT (r.finalReadings.lufsShort, -40.0f);   // readings of the file's end, not of the silence after it
+    EXPECT_EQ (r.finalReadings.signalState, 2);
+
+    const auto lines = juce::StringArray::fromLines (r.csv.trimEnd());
+    ASSERT_EQ (lines.size(), 1 + 12 * 20);   // header, then one row per 50 ms of the file
+    EXPECT_TRUE (lines[1].startsWith ("0.053,"));   // the first block to pass 50 ms ends at 5 x 512 samples
+    EXPECT_TRUE (lines[lines.size() - 1].startsWith ("12.000,"));
+
+    const auto json = toJson (r);
+    EXPECT_EQ (json["trackPass"]["blockCount"], juce::var ((juce::int64) r.snapshot.blockCount));
+    EXPECT_EQ ((double) json["readings"]["lufsIntegrated"], (double) r.finalReadings.lufsIntegrated);
+    EXPECT_EQ (json["overallVerdict"].toString(), tarn::text::overallVerdictText (r.verdict()));
+
+    // The report holds every row of the TRACK PASS view.
+    const auto report = formatReport (r);
+    for (const auto& row : tarn::text::trackPassRows (r.snapshot))
+        EXPECT_TRUE (report.contains (row.caption.paddedRight (' ', 22) + row.text)) << row.caption;
+}
+
+TEST_F (AnalyserFiles, LongBlocksWriteOneRowPerMarkAtTheBlocksOwnTime)
+{
+    const auto file = writeWav ("mix.wav", 2, 48000, 2.0, music);
+    Options options;
+    options.recordCsv = true;
+    options.blockSize = 4800;   // 100 ms: two rows per block
+    const auto r = analyseFile (file, options);
+
+    auto lines = juce::StringArray::fromLines (r.csv.trimEnd());
+    lines.remove (0);
+    ASSERT_EQ (lines.size(), 40);
+    for (int i = 0; i < lines.size(); i += 2)
+    {
+        const auto first = juce::StringArray::fromTokens (lines[i], ",", "\"");
+        const auto second = juce::StringArray::fromTokens (lines[i + 1], ",", "\"");
+        EXPECT_EQ (first[0], second[0]);                 // no new audio between them
+        EXPECT_EQ (first[0], juce::String ((i / 2 + 1) * 0.1, 3));
+        EXPECT_GE (first[5].getFloatValue(), first[1].getFloatValue());
+    }
+}
+
+TEST_F (AnalyserFiles, MonoIsAnalysedAsDualMono)
+{
+    const auto mono = writeWav ("mono.wav", 1, 48000, 11.0, [] (int, int i) { return music (0, i); });
+    const auto dual = writeWav ("dual.wav", 2, 48000, 11.0, [] (int, int i) { return music (0, i); });
+    const auto a = analyseFile (mono), b = analyseFile (dual);
+    ASSERT_TRUE (a.ok && b.ok);
+    EXPECT_EQ (std::memcmp (&a.finalReadings, &b.finalReadings, sizeof (TarnReadings)), 0);
+    EXPECT_EQ (a.snapshot.blockCount, b.snapshot.blockCount);
+    EXPECT_EQ (a.snapshot.lufsIntegratedFinal, b.snapshot.lufsIntegratedFinal);
+}
+
+TEST_F (AnalyserFiles, UnreadableFilesAreRefusedWithAReason)
+{
+    Programme programme;
+    juce::String error;
+
+    EXPECT_FALSE (openFile (dir.getChildFile ("missing.wav"), formats, programme, error));
+    EXPECT_EQ (error, "no such file");
+
+    const auto corrupt = dir.getChildFile ("corrupt.wav");
+    corrupt.replaceWithText ("RIFF\x10\x00\x00\x00WAVEjunkjunkjunk this is not audio");
+    EXPECT_FALSE (openFile (corrupt, formats, programme, error));
+    EXPECT_TRUE (error.contains ("not a readable"));
+
+    const auto surround = writeWav ("surround.wav", 3, 48000, 0.1, [] (int, int) { return 0.1f; });
+    EXPECT_FALSE (openFile (surround, formats, programme, error));
+    EXPECT_TRUE (error.contains ("3 channels"));
+}
+
+TEST_F (AnalyserFiles, CommandLineKeepsGoingPastBadFilesAndSetsItsExitStatus)
+{
+    const auto good = writeWav ("good.wav", 2, 48000, 6.0, music);
+    const auto corrupt = dir.getChildFile ("corrupt.flac");
+    corrupt.replaceWithText ("fLaC but not really");
+    const auto json = dir.getChildFile ("out.json");
+
+    juce::String output;
+    const int status = runCli ("analyse " + good.getFullPathName() + " " + dir.getChildFile ("nope.wav").getFullPathName()
+                                   + " " + corrupt.getFullPathName() + " --json " + json.getFullPathName(),
+                               &output);
+    EXPECT_EQ (status, 1);
+    EXPECT_TRUE (output.contains ("good.wav  (0:06, 48000 Hz, stereo)"));
+    EXPECT_TRUE (output.contains ("nope.wav: no such file"));
+    EXPECT_TRUE (output.contains ("corrupt.flac: not a readable"));
+
+    const auto parsed = juce::JSON::parse (json);
+    ASSERT_TRUE (parsed["files"].isArray());
+    EXPECT_EQ (parsed["files"].size(), 3);
+    EXPECT_TRUE (parsed["files"][0]["trackPass"].isObject());
+    EXPECT_TRUE (parsed["files"][1]["error"].toString().isNotEmpty());
+
+    EXPECT_EQ (runCli ("analyse --block 0"), 2);
+    EXPECT_EQ (runCli ("analyse --target loud"), 2);
+    EXPECT_EQ (runCli ("frobnicate"), 2);
+    EXPECT_EQ (runCli ("--help"), 0);
+}
+
+TEST_F (AnalyserFiles, FailOnTurnsAPushedMasterIntoExitStatus3)
+{
+    // A brick-walled master: a dense tone driven hard into the ceiling, so its crest is tiny.
+    const auto squashed = writeWav ("squashed.wav", 2, 48000, 20.0, [] (int c, int i)
+    {
+        const double t = i / 48000.0;
+        const double x = 4.0 * (std::sin (2 * pi * 55 * t) + 0.7 * std::sin (2 * pi * 440 * t + c) + 0.5 * std::sin (2 * pi * 3100 * t));
+        return (float) (0.995 * std::tanh (x));
+    });
+    juce::String output;
+    EXPECT_EQ (runCli ("analyse --fail-on pushed " + squashed.getFullPathName(), &output), 3) << output;
+    EXPECT_TRUE (output.contains ("OVERALL TRACK HEALTH  PUSHED"));
+
+    const auto gentle = writeWav ("gentle.wav", 2, 48000, 12.0, [] (int c, int i) { return 0.3f * music (c, i); });
+    EXPECT_EQ (runCli ("analyse --fail-on pushed " + gentle.getFullPathName(), &output), 0) << output;
+}
