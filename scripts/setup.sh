@@ -11,7 +11,7 @@ packages=(
     libflac-dev libvorbis-dev libogg-dev     # codecs Debian strips from JUCE
     libpng-dev libjpeg-dev
     libgtest-dev libbenchmark-dev
-    fonts-dejavu-core                        # the fixed font set pictures are drawn with
+    fonts-dejavu-core fonts-dejavu-extra     # the typefaces compiled into the interface (extra: oblique)
 )
 
 missing=()

@@ -10,3 +10,60 @@
 #else
  #define TARN_JUCE8 0
 #endif
+
+#include <juce_graphics/juce_graphics.h>
+
+#if ! TARN_JUCE8
+namespace juce
+{
+/** JUCE 8's font description, reduced to what Tarn uses, so fonts are written one way on both
+    versions: `juce::Font (juce::FontOptions().withTypeface (t).withHeight (13.0f))`. */
+class FontOptions
+{
+public:
+    FontOptions() = default;
+    explicit FontOptions (float fontHeight) : height (fontHeight) {}
+
+    [[nodiscard]] FontOptions withName (const String& x) const   { auto o = *this; o.name = x; return o; }
+    [[nodiscard]] FontOptions withStyle (const String& x) const  { auto o = *this; o.style = x; return o; }
+    [[nodiscard]] FontOptions withHeight (float x) const         { auto o = *this; o.height = x; return o; }
+    [[nodiscard]] FontOptions withKerningFactor (float x) const  { auto o = *this; o.kerning = x; return o; }
+    [[nodiscard]] FontOptions withTypeface (Typeface::Ptr x) const
+    {
+        auto o = *this;
+        o.typeface = x;
+        if (x != nullptr) { o.name = x->getName(); o.style = x->getStyle(); }
+        return o;
+    }
+
+    operator Font() const
+    {
+        Font f = typeface != nullptr ? Font (typeface)
+                                     : Font (name.isEmpty() ? Font::getDefaultSansSerifFontName() : name,
+                                             style.isEmpty() ? String ("Regular") : style, height);
+        return f.withHeight (height).withExtraKerningFactor (kerning);
+    }
+
+private:
+    String name, style;
+    float height = 15.0f;   // JUCE 8's default height
+    float kerning = 0.0f;
+    Typeface::Ptr typeface;
+};
+} // namespace juce
+#endif
+
+namespace tarn::compat
+{
+/** Width of a line of text in a font (GlyphArrangement::getStringWidth from JUCE 8.0.3 on). */
+inline float stringWidth (const juce::Font& font, const juce::String& text)
+{
+   #if TARN_JUCE8 && (JUCE_MAJOR_VERSION > 8 || JUCE_MINOR_VERSION > 0 || JUCE_BUILDNUMBER >= 3)
+    return juce::GlyphArrangement::getStringWidth (font, text);
+   #else
+    juce::GlyphArrangement glyphs;
+    glyphs.addLineOfText (font, text, 0.0f, 0.0f);
+    return glyphs.getBoundingBox (0, -1, true).getWidth();
+   #endif
+}
+} // namespace tarn::compat
