@@ -19,23 +19,33 @@ int nextLowWidthLevel (int level, float z)
 }
 } // namespace
 
+MixDescriptors::FilterCoefficients::FilterCoefficients (const AnalysisCoefficients& c) noexcept
+    : bandLow { c.a400, c.a900, c.a1500, c.a3500 },
+      bandHigh { c.a700, c.a1200, c.a3000, c.a5000 },
+      upperBand { c.a7000, c.a10000, c.a30, c.a120 },
+      highPass { c.a10k, c.a10k, c.a12k, c.a12k },
+      highPass12 { c.a12k, c.a12k, c.a120, 0.0f },
+      lowEnd { c.a12k, c.a12k, c.a120, c.a120 }
+{
+}
+
 MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int n, const AnalysisCoefficients& c)
 {
     Levels l;
-    l.sideHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.sideHf10, n));
-    l.midHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.midHf10, n));
-    l.sideHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.sideHf12, n));
-    l.midHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12, n));
-    l.hf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12 + s.sideHf12, n));
-    l.sub = bandLevelDb (rmsOf (s.sub, n));
-    l.lowMid = bandLevelDb (rmsOf (s.lowMid, n));
-    l.lowSide = bandLevelDb (rmsOf (s.lowSide, n));
+    l.sideHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.sideHf10(), n));
+    l.midHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.midHf10(), n));
+    l.sideHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.sideHf12(), n));
+    l.midHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12(), n));
+    l.hf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12() + s.sideHf12(), n));
+    l.sub = bandLevelDb (rmsOf (s.sub(), n));
+    l.lowMid = bandLevelDb (rmsOf (s.lowMid(), n));
+    l.lowSide = bandLevelDb (rmsOf (s.lowSide(), n));
     l.mid = bandLevelDb (rmsOf (s.mid, n));
-    l.b1 = bandLevelDb (rmsOf (s.band1, n));
-    l.b2 = bandLevelDb (rmsOf (s.band2, n));
-    l.b3 = bandLevelDb (rmsOf (s.band3, n));
-    l.b4 = bandLevelDb (rmsOf (s.band4, n));
-    l.b5 = bandLevelDb (rmsOf (s.band5, n));
+    l.b1 = bandLevelDb (rmsOf (s.band (0), n));
+    l.b2 = bandLevelDb (rmsOf (s.band (1), n));
+    l.b3 = bandLevelDb (rmsOf (s.band (2), n));
+    l.b4 = bandLevelDb (rmsOf (s.band (3), n));
+    l.b5 = bandLevelDb (rmsOf (s.band (4), n));
     return l;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnalysisCoefficients.h"
+#include "AnalysisMath.h"
 
 // Side air, silk, centre weight, forward mid and the low-width risk level, from the mid/side
 // signals of channels 0 and 1 and the energy in fixed bands. Each is a per-block target from band
@@ -8,72 +9,75 @@
 class MixDescriptors
 {
 public:
-    // Sums of squares of one block (double, from single-precision squares).
+    // Sums of squares of one block (double, from single-precision squares), in lanes of four.
     struct BlockSums
     {
-        double mid = 0, sub = 0, lowMid = 0, lowSide = 0;
-        double sideHf10 = 0, midHf10 = 0, sideHf12 = 0, midHf12 = 0;
-        double band1 = 0, band2 = 0, band3 = 0, band4 = 0, band5 = 0;
+        tarn::dsp::Double4 bands14 {};   // bands 400-700, 900-1200, 1500-3000, 3500-5000 Hz
+        tarn::dsp::Double4 mixed {};     // band 7000-10000 Hz, sub 30-120 Hz, side and mid above 10 kHz
+        tarn::dsp::Double4 upper {};     // side and mid above 12 kHz, low mid, low side
+        double mid = 0;
+
+        double band (int k) const noexcept { return k < 4 ? bands14[k] : mixed[0]; }
+        double sub() const noexcept { return mixed[1]; }
+        double sideHf10() const noexcept { return mixed[2]; }
+        double midHf10() const noexcept { return mixed[3]; }
+        double sideHf12() const noexcept { return upper[0]; }
+        double midHf12() const noexcept { return upper[1]; }
+        double lowMid() const noexcept { return upper[2]; }
+        double lowSide() const noexcept { return upper[3]; }
     };
 
-    // The 27 one-pole filters, run per sample; held by value in the stereo loop.
+    // Coefficients of the per-sample filters, one per lane.
+    struct FilterCoefficients
+    {
+        tarn::dsp::Float4 bandLow, bandHigh, upperBand, highPass, highPass12, lowEnd;
+
+        explicit FilterCoefficients (const AnalysisCoefficients& c) noexcept;
+    };
+
+    // The 27 one-pole filters, run per sample in lanes of four; held by value in the stereo loop.
+    // Every low-pass is y += a (x - y); every high-pass stage is x minus such a low-pass of x.
     struct Filters
     {
-        float lp30 = 0, lp120 = 0, lowMid2 = 0, lowSide1 = 0, lowSide2 = 0;
-        float side10[2] = {}, mid10[2] = {};
-        float side12[4] = {}, mid12[4] = {};
-        float lp400 = 0, lp700 = 0, lp900 = 0, lp1200 = 0, lp1500 = 0, lp3000 = 0, lp3500 = 0,
-              lp5000 = 0, lp7000 = 0, lp10000 = 0;
+        tarn::dsp::Float4 bandLow {};    // low-passes of the mid at 400, 900, 1500, 3500 Hz
+        tarn::dsp::Float4 bandHigh {};   // ... at 700, 1200, 3000, 5000 Hz
+        tarn::dsp::Float4 upperBand {};  // ... at 7000, 10000, 30 and 120 Hz
+        tarn::dsp::Float4 stage1 {};     // first high-pass stages: side 10k, mid 10k, side 12k, mid 12k
+        tarn::dsp::Float4 stage2 {};     // second stages, same lanes
+        tarn::dsp::Float4 stage3 {};     // third 12 kHz stages (side, mid), low side first stage, low mid (second stage of 120 Hz)
+        tarn::dsp::Float4 stage4 {};     // fourth 12 kHz stages (side, mid), low side second stage, unused
 
-        static float lowPass (float& state, float x, float a) noexcept { return state += a * (x - state); }
+        static void lowPass (tarn::dsp::Float4& state, tarn::dsp::Float4 x, tarn::dsp::Float4 a) noexcept { state += a * (x - state); }
 
-        template <int Stages>
-        static float highPass (float (&states)[Stages], float x, float a) noexcept
+        void process (float m, float s, const FilterCoefficients& c, BlockSums& sums) noexcept
         {
-            for (int i = 0; i < Stages; ++i)
-                x -= lowPass (states[i], x, a);
-            return x;
-        }
+            using tarn::dsp::Float4;
+            const Float4 mid = { m, m, m, m };
 
-        void process (float m, float s, const AnalysisCoefficients& c, BlockSums& sums) noexcept
-        {
-            lowPass (lp30, m, c.a30);
-            lowPass (lp120, m, c.a120);
-            lowPass (lowMid2, lp120, c.a120);
-            lowPass (lowSide1, s, c.a120);
-            lowPass (lowSide2, lowSide1, c.a120);
-            const float sideAbove10k = highPass (side10, s, c.a10k);
-            const float midAbove10k = highPass (mid10, m, c.a10k);
-            const float sideAbove12k = highPass (side12, s, c.a12k);
-            const float midAbove12k = highPass (mid12, m, c.a12k);
-            lowPass (lp400, m, c.a400);
-            lowPass (lp700, m, c.a700);
-            lowPass (lp900, m, c.a900);
-            lowPass (lp1200, m, c.a1200);
-            lowPass (lp1500, m, c.a1500);
-            lowPass (lp3000, m, c.a3000);
-            lowPass (lp3500, m, c.a3500);
-            lowPass (lp5000, m, c.a5000);
-            lowPass (lp7000, m, c.a7000);
-            lowPass (lp10000, m, c.a10000);
+            lowPass (bandLow, mid, c.bandLow);
+            lowPass (bandHigh, mid, c.bandHigh);
+            lowPass (upperBand, mid, c.upperBand);
+            const float lp120 = upperBand[3];
 
-            const float sub = lp120 - lp30;
-            const float b1 = lp700 - lp400, b2 = lp1200 - lp900, b3 = lp3000 - lp1500,
-                        b4 = lp5000 - lp3500, b5 = lp10000 - lp7000;
+            const Float4 in1 = { s, m, s, m };
+            lowPass (stage1, in1, c.highPass);
+            const Float4 out1 = in1 - stage1;
+            lowPass (stage2, out1, c.highPass);
+            const Float4 out2 = out1 - stage2;
 
+            const Float4 in3 = { out2[2], out2[3], s, lp120 };
+            lowPass (stage3, in3, c.lowEnd);
+            const Float4 in4 = { in3[0] - stage3[0], in3[1] - stage3[1], stage3[2], 0.0f };
+            lowPass (stage4, in4, c.highPass12);
+
+            const Float4 bands14 = bandHigh - bandLow;
+            const Float4 mixed = { upperBand[1] - upperBand[0], upperBand[3] - upperBand[2], out2[0], out2[1] };
+            const Float4 upper = { in4[0] - stage4[0], in4[1] - stage4[1], stage3[3], stage4[2] };
+
+            sums.bands14 += __builtin_convertvector (bands14 * bands14, tarn::dsp::Double4);
+            sums.mixed += __builtin_convertvector (mixed * mixed, tarn::dsp::Double4);
+            sums.upper += __builtin_convertvector (upper * upper, tarn::dsp::Double4);
             sums.mid += m * m;
-            sums.sub += sub * sub;
-            sums.lowMid += lowMid2 * lowMid2;
-            sums.lowSide += lowSide2 * lowSide2;
-            sums.sideHf10 += sideAbove10k * sideAbove10k;
-            sums.midHf10 += midAbove10k * midAbove10k;
-            sums.sideHf12 += sideAbove12k * sideAbove12k;
-            sums.midHf12 += midAbove12k * midAbove12k;
-            sums.band1 += b1 * b1;
-            sums.band2 += b2 * b2;
-            sums.band3 += b3 * b3;
-            sums.band4 += b4 * b4;
-            sums.band5 += b5 * b5;
         }
     };
 

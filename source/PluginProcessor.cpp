@@ -161,7 +161,7 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
     handOffToTrackPass (block, verdicts.translationBand());
 }
 
-void TarnAudioProcessor::runStereoPass (const float* left, const float* right, int numSamples)
+TARN_HOT_LOOP void TarnAudioProcessor::runStereoPass (const float* left, const float* right, int numSamples)
 {
     // The filter states live in locals for the loop, so the compiler can keep them in registers
     // (a store through a member could otherwise alias the input buffers).
@@ -172,6 +172,7 @@ void TarnAudioProcessor::runStereoPass (const float* left, const float* right, i
     envelopes.fastMax = envelopes.slowMax = 0.0f;
     envelopes.nearClipSamples = 0;
     const AnalysisCoefficients c = coefficients;
+    const MixDescriptors::FilterCoefficients filterCoefficients (coefficients);
 
     for (int i = 0; i < numSamples; ++i)
     {
@@ -181,7 +182,7 @@ void TarnAudioProcessor::runStereoPass (const float* left, const float* right, i
         const float s = (l - r) * 0.5f;
 
         weighting.process (l, r, c);
-        filters.process (m, s, c, sums);
+        filters.process (m, s, filterCoefficients, sums);
         envelopes.process (l, r, m, c);
     }
 

@@ -1,7 +1,10 @@
 #include "TruePeakMeter.h"
 
+#include "AnalysisMath.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -27,18 +30,12 @@ void TruePeakMeter::prepare (double sampleRate)
 {
     factor = sampleRate < 96000.0 ? 4 : (sampleRate < 192000.0 ? 2 : 1);
 
-    // The kernel always evaluates four lanes. At 2x the lanes carry phases 0 and 2 (half a sample
-    // apart) twice; at 1x every lane is a plain one-sample delay, so only the samples count.
-    for (int j = 0; j < numTaps; ++j)
-        for (int lane = 0; lane < numPhases; ++lane)
-        {
-            if (factor == 4)
-                taps[(size_t) j][(size_t) lane] = itu4x[j][lane];
-            else if (factor == 2)
-                taps[(size_t) j][(size_t) lane] = itu4x[j][(lane % 2) * 2];
-            else
-                taps[(size_t) j][(size_t) lane] = j == 0 ? 1.0f : 0.0f;
-        }
+    // 4x uses all four phases; 2x the two that lie half a sample apart; 1x none (the samples
+    // themselves are the estimate, and callers floor it at the sample peak).
+    numActivePhases = factor == 1 ? 0 : factor;
+    for (int p = 0; p < numActivePhases; ++p)
+        for (int j = 0; j < numTaps; ++j)
+            phaseTaps[(size_t) p][(size_t) j] = itu4x[j][factor == 4 ? p : 2 * p];
 
     reset();
 }
@@ -58,28 +55,59 @@ float TruePeakMeter::processChannel (int channel, const float* samples, int numS
     for (int start = 0; start < numSamples; start += chunkSize)
     {
         const int count = std::min (chunkSize, numSamples - start);
+        float* chunk = buffer.data() + history;
 
         for (int i = 0; i < count; ++i)
         {
             const float x = samples[start + i];
-            buffer[(size_t) (history + i)] = std::isfinite (x) ? x : 0.0f;
+            chunk[i] = std::isfinite (x) ? x : 0.0f;
         }
 
-        for (int i = 0; i < count; ++i)
-        {
-            const float* newest = buffer.data() + history + i;
-            float acc[numPhases] = {};
-
-            for (int j = 0; j < numTaps; ++j)
-                for (int lane = 0; lane < numPhases; ++lane)
-                    acc[lane] += taps[(size_t) j][(size_t) lane] * newest[-j];
-
-            for (int lane = 0; lane < numPhases; ++lane)
-                peak = std::max (peak, std::abs (acc[lane]));
-        }
+        peak = std::max (peak, interpolatedPeak (chunk, count));
 
         std::copy (buffer.begin() + count, buffer.begin() + count + history, buffer.begin());
     }
+
+    return peak;
+}
+
+TARN_HOT_LOOP float TruePeakMeter::interpolatedPeak (const float* x, int count) const noexcept
+{
+    using tarn::dsp::Float4;
+
+    // Four output samples at a time: each input tap is loaded once and serves every phase; the
+    // taps are summed newest first, as the scalar tail below does.
+    Float4 largest = {};
+    int i = 0;
+
+    for (; i + 4 <= count; i += 4)
+    {
+        Float4 delayed[numTaps];
+        for (int j = 0; j < numTaps; ++j)
+            std::memcpy (&delayed[j], x + i - j, sizeof (Float4));
+
+        for (int p = 0; p < numActivePhases; ++p)
+        {
+            const auto& taps = phaseTaps[(size_t) p];
+            Float4 acc = taps[0] * delayed[0];
+            for (int j = 1; j < numTaps; ++j)
+                acc += taps[(size_t) j] * delayed[j];
+            const Float4 magnitude = acc < 0.0f ? -acc : acc;
+            largest = magnitude > largest ? magnitude : largest;
+        }
+    }
+
+    float peak = std::max (std::max (largest[0], largest[1]), std::max (largest[2], largest[3]));
+
+    for (; i < count; ++i)
+        for (int p = 0; p < numActivePhases; ++p)
+        {
+            const auto& taps = phaseTaps[(size_t) p];
+            float acc = taps[0] * x[i];
+            for (int j = 1; j < numTaps; ++j)
+                acc += taps[(size_t) j] * x[i - j];
+            peak = std::max (peak, std::abs (acc));
+        }
 
     return peak;
 }

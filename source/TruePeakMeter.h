@@ -24,8 +24,12 @@ public:
 private:
     static constexpr int chunkSize = 256;
 
-    // taps[j] holds the four phase coefficients that multiply the input j samples back.
-    std::array<std::array<float, numPhases>, numTaps> taps {};
+    // Largest interpolated magnitude over x[0..count), reading up to numTaps - 1 samples before x.
+    float interpolatedPeak (const float* x, int count) const noexcept;
+
+    // phaseTaps[p][j] multiplies the input j samples back for output phase p.
+    std::array<std::array<float, numTaps>, numPhases> phaseTaps {};
+    int numActivePhases = 4;
     int factor = 4;
 
     // Per channel: the last numTaps - 1 inputs followed by the chunk being processed.
