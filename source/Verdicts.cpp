@@ -6,28 +6,6 @@ using namespace tarn::dsp;
 
 namespace
 {
-struct PushThresholds { float med, high; };
-
-PushThresholds thresholdsFor (int destinationMode)
-{
-    switch (destinationMode)
-    {
-        case 0:  return { 34.0f, 70.0f };   // Off
-        case 2:  return { 46.0f, 78.0f };   // Club / DJ
-        default: return { 28.0f, 60.0f };   // Streaming
-    }
-}
-
-int nextPushLevel (int level, float score, PushThresholds t)
-{
-    switch (level)
-    {
-        case 0:  return score >= t.high + 7.0f ? 2 : (score >= t.med + 7.0f ? 1 : 0);
-        case 1:  return score >= t.high + 7.0f ? 2 : (score >= t.med - 7.0f ? 1 : 0);
-        default: return score >= t.high - 7.0f ? 2 : (score >= t.med - 7.0f ? 1 : 0);
-    }
-}
-
 // A stability timer: how long a value has stayed the same, capped at 30 s.
 void trackStability (int value, int& last, float& stableSeconds, float dt)
 {
@@ -42,6 +20,42 @@ void trackStability (int value, int& last, float& stableSeconds, float dt)
     }
 }
 } // namespace
+
+int Verdicts::nextPushLevel (int level, float score, int destinationMode) noexcept
+{
+    // (MED, HIGH) thresholds: Off, Streaming, Club / DJ. Climbing needs 7 points more, falling 7 less.
+    const float med = destinationMode == 0 ? 34.0f : destinationMode == 2 ? 46.0f : 28.0f;
+    const float high = destinationMode == 0 ? 70.0f : destinationMode == 2 ? 78.0f : 60.0f;
+
+    switch (level)
+    {
+        case 0:  return score >= high + 7.0f ? 2 : (score >= med + 7.0f ? 1 : 0);
+        case 1:  return score >= high + 7.0f ? 2 : (score >= med - 7.0f ? 1 : 0);
+        default: return score >= high - 7.0f ? 2 : (score >= med - 7.0f ? 1 : 0);
+    }
+}
+
+int Verdicts::demoteWeakHigh (int level, int causesSet, float peakTerm) noexcept
+{
+    return level == 2 && causesSet <= 1 && peakTerm < 24.0f ? 1 : level;
+}
+
+int Verdicts::pushReasonFor (int level, const PushTerms& t) noexcept
+{
+    if (level <= 0)
+        return 0;
+    if (t.peak >= 24.0f)
+        return 6;   // running hot
+    if (level == 2 && (t.smoothedA >= 82.0f || t.smoothedB >= 88.0f))
+        return 7;   // over-limited
+    if (t.width >= 14.0f)
+        return 4;   // low-end strain
+    if (t.instability >= 12.0f)
+        return 5;   // width strain
+    if (t.translation >= 14.0f || t.crest >= 26.0f)
+        return 3;   // losing impact
+    return 2;       // pushing hard
+}
 
 int Verdicts::bandOf (float v) noexcept
 {
@@ -162,26 +176,13 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
                                     : 0.0f;
     smoothTowards (pushScore, pushTarget, dt, 5.5f, 3.0f);
 
-    int newPushLevel = nextPushLevel (pushLevel, pushScore, thresholdsFor (in.destinationMode));
-
     lowCrestFlag = lowCrest6 > (lowCrestFlag ? 0.4f : 0.5f);
     lowAirFlag = clamp01 ((40.0f - targets.sideAir) / 25.0f) > (lowAirFlag ? 0.35f : 0.45f);
     limitingFlag = clamp01 (pushB / 100.0f) > (limitingFlag ? 0.5f : 0.6f);
+    const int causesSet = (lowCrestFlag ? 1 : 0) + (lowAirFlag ? 1 : 0) + (limitingFlag ? 1 : 0);
 
-    const int flagsSet = (lowCrestFlag ? 1 : 0) + (lowAirFlag ? 1 : 0) + (limitingFlag ? 1 : 0);
-    if (newPushLevel == 2 && flagsSet <= 1 && peakTerm < 24.0f)
-        newPushLevel = 1;
-
-    int reason = 0;
-    if (newPushLevel > 0)
-    {
-        if (peakTerm >= 24.0f)                                         reason = 6;   // running hot
-        else if (newPushLevel == 2 && (pushA >= 82.0f || pushB >= 88.0f)) reason = 7; // over-limited
-        else if (widthTerm >= 14.0f)                                   reason = 4;   // low-end strain
-        else if (instabilityTerm >= 12.0f)                             reason = 5;   // width strain
-        else if (translationTerm >= 14.0f || crestTerm >= 26.0f)       reason = 3;   // losing impact
-        else                                                           reason = 2;   // pushing hard
-    }
+    const int newPushLevel = demoteWeakHigh (nextPushLevel (pushLevel, pushScore, in.destinationMode), causesSet, peakTerm);
+    const int reason = pushReasonFor (newPushLevel, { crestTerm, peakTerm, widthTerm, instabilityTerm, translationTerm, pushA, pushB });
 
     pushLevel = newPushLevel;
     pushReason = reason;

@@ -64,6 +64,23 @@ public:
 
     static int bandOf (float translationValue) noexcept;
 
+    // The terms of one block's push damage judgement, for the level and reason rules below.
+    struct PushTerms
+    {
+        float crest = 0, peak = 0, width = 0, instability = 0, translation = 0;
+        float smoothedA = 0, smoothedB = 0;   // sA and sB
+    };
+
+    // The level after the destination's thresholds (with hysteresis around the previous level),
+    // before the demotion of a weakly founded HIGH.
+    static int nextPushLevel (int previousLevel, float score, int destinationMode) noexcept;
+
+    // A HIGH founded on at most one cause and no hot peaks is reported as MED.
+    static int demoteWeakHigh (int level, int causesSet, float peakTerm) noexcept;
+
+    // The main cause of a push damage level: 0 for LOW, else the reason code 2..7.
+    static int pushReasonFor (int level, const PushTerms& terms) noexcept;
+
 private:
     float punchFast = 0, punchSlow = 0;
     float translationA = 0, translationB = 0, translationC = 0;
