@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Times `tarn analyse` against ffmpeg's EBU R 128 meter (with true peak) on the same 5-minute
+# 48 kHz stereo programme, both pinned to one core. ffmpeg and hyperfine are for this comparison
+# only; the script installs them if missing. Build first (scripts/demo.sh).
+# Usage: benchmarks/analyser-vs-ffmpeg.sh [RESULT.md]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+result=${1:-build/analyser-vs-ffmpeg.md}
+
+for tool in ffmpeg hyperfine; do
+    command -v "$tool" >/dev/null || { apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ffmpeg hyperfine; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Five minutes of a moving, noisy, two-voice programme, different in each channel.
+ffmpeg -nostdin -loglevel error -f lavfi -i \
+  "aevalsrc=0.3*sin(2*PI*55*t)*(0.6+0.4*sin(2*PI*0.5*t))+0.2*sin(2*PI*440*t+2*sin(2*PI*3*t))+0.04*(random(0)-0.5)|0.3*sin(2*PI*55*t)*(0.6+0.4*sin(2*PI*0.5*t))+0.2*sin(2*PI*660*t+2*sin(2*PI*2*t))+0.04*(random(1)-0.5):s=48000:d=300" \
+  -c:a pcm_f32le "$work/programme.wav"
+ffmpeg -nostdin -loglevel error -i "$work/programme.wav" -c:a flac -sample_fmt s32 "$work/programme.flac"
+
+tarn=build/tools/tarn/tarn
+hyperfine --warmup 1 --runs 5 --export-markdown "$result" \
+  -n "tarn analyse (WAV)" "taskset -c 1 $tarn analyse $work/programme.wav" \
+  -n "tarn analyse (FLAC)" "taskset -c 1 $tarn analyse $work/programme.flac" \
+  -n "ffmpeg ebur128 peak=true (WAV)" "taskset -c 1 ffmpeg -nostdin -threads 1 -filter_threads 1 -nostats -i $work/programme.wav -af ebur128=peak=true:framelog=verbose -f null -"
+echo "written: $result"
