@@ -22,10 +22,9 @@ int nextLowWidthLevel (int level, float z)
 MixDescriptors::FilterCoefficients::FilterCoefficients (const AnalysisCoefficients& c) noexcept
     : bandLow { c.a400, c.a900, c.a1500, c.a3500 },
       bandHigh { c.a700, c.a1200, c.a3000, c.a5000 },
-      upperBand { c.a7000, c.a10000, c.a30, c.a120 },
-      highPass { c.a10k, c.a10k, c.a12k, c.a12k },
-      highPass12 { c.a12k, c.a12k, c.a120, 0.0f },
-      lowEnd { c.a12k, c.a12k, c.a120, c.a120 }
+      upper { c.a7000, c.a10000, c.a30, c.a120 },
+      lowStages { c.a12k, c.a12k, c.a120, c.a120 },
+      highStages { c.a12k, c.a12k, c.a10k, c.a10k }
 {
 }
 

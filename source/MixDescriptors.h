@@ -9,74 +9,82 @@
 class MixDescriptors
 {
 public:
-    // Sums of squares of one block (double, from single-precision squares), in lanes of four.
+    // Sums of squares of one block (double, from single-precision squares), in the filters' lanes.
     struct BlockSums
     {
         tarn::dsp::Double4 bands14 {};   // bands 400-700, 900-1200, 1500-3000, 3500-5000 Hz
-        tarn::dsp::Double4 mixed {};     // band 7000-10000 Hz, sub 30-120 Hz, side and mid above 10 kHz
-        tarn::dsp::Double4 upper {};     // side and mid above 12 kHz, low mid, low side
+        tarn::dsp::Double4 upper {};     // -, band 7000-10000 Hz, -, sub 30-120 Hz
+        tarn::dsp::Double4 lowEnd {};    // -, -, low side, low mid
+        tarn::dsp::Double4 highs {};     // side and mid above 12 kHz, side and mid above 10 kHz
         double mid = 0;
 
-        double band (int k) const noexcept { return k < 4 ? bands14[k] : mixed[0]; }
-        double sub() const noexcept { return mixed[1]; }
-        double sideHf10() const noexcept { return mixed[2]; }
-        double midHf10() const noexcept { return mixed[3]; }
-        double sideHf12() const noexcept { return upper[0]; }
-        double midHf12() const noexcept { return upper[1]; }
-        double lowMid() const noexcept { return upper[2]; }
-        double lowSide() const noexcept { return upper[3]; }
+        double band (int k) const noexcept { return k < 4 ? bands14[k] : upper[1]; }
+        double sub() const noexcept { return upper[3]; }
+        double lowSide() const noexcept { return lowEnd[2]; }
+        double lowMid() const noexcept { return lowEnd[3]; }
+        double sideHf12() const noexcept { return highs[0]; }
+        double midHf12() const noexcept { return highs[1]; }
+        double sideHf10() const noexcept { return highs[2]; }
+        double midHf10() const noexcept { return highs[3]; }
     };
 
     // Coefficients of the per-sample filters, one per lane.
     struct FilterCoefficients
     {
-        tarn::dsp::Float4 bandLow, bandHigh, upperBand, highPass, highPass12, lowEnd;
+        tarn::dsp::Float4 bandLow, bandHigh, upper, lowStages, highStages;
 
         explicit FilterCoefficients (const AnalysisCoefficients& c) noexcept;
     };
 
     // The 27 one-pole filters, run per sample in lanes of four; held by value in the stereo loop.
     // Every low-pass is y += a (x - y); every high-pass stage is x minus such a low-pass of x.
+    // Lanes keep to one signal path from stage to stage, so no value has to cross lanes.
     struct Filters
     {
         tarn::dsp::Float4 bandLow {};    // low-passes of the mid at 400, 900, 1500, 3500 Hz
         tarn::dsp::Float4 bandHigh {};   // ... at 700, 1200, 3000, 5000 Hz
-        tarn::dsp::Float4 upperBand {};  // ... at 7000, 10000, 30 and 120 Hz
-        tarn::dsp::Float4 stage1 {};     // first high-pass stages: side 10k, mid 10k, side 12k, mid 12k
-        tarn::dsp::Float4 stage2 {};     // second stages, same lanes
-        tarn::dsp::Float4 stage3 {};     // third 12 kHz stages (side, mid), low side first stage, low mid (second stage of 120 Hz)
-        tarn::dsp::Float4 stage4 {};     // fourth 12 kHz stages (side, mid), low side second stage, unused
+        tarn::dsp::Float4 upper {};      // ... at 7000, 10000, 30 and 120 Hz
+        tarn::dsp::Float4 stage1 {};     // 12 kHz high-pass of side and mid, 120 Hz low-pass of side and mid
+        tarn::dsp::Float4 stage2 {};     // the next stage of each of those four paths
+        tarn::dsp::Float4 stage3 {};     // 12 kHz side and mid, third stage; 10 kHz side and mid, first
+        tarn::dsp::Float4 stage4 {};     // 12 kHz side and mid, fourth stage; 10 kHz side and mid, second
 
         static void lowPass (tarn::dsp::Float4& state, tarn::dsp::Float4 x, tarn::dsp::Float4 a) noexcept { state += a * (x - state); }
 
         void process (float m, float s, const FilterCoefficients& c, BlockSums& sums) noexcept
         {
             using tarn::dsp::Float4;
+            using Mask = int __attribute__ ((vector_size (16)));
+            const Mask highPassLanes = { -1, -1, 0, 0 };
             const Float4 mid = { m, m, m, m };
+            const Float4 sideMid = { s, m, s, m };
 
             lowPass (bandLow, mid, c.bandLow);
             lowPass (bandHigh, mid, c.bandHigh);
-            lowPass (upperBand, mid, c.upperBand);
-            const float lp120 = upperBand[3];
+            lowPass (upper, mid, c.upper);
 
-            const Float4 in1 = { s, m, s, m };
-            lowPass (stage1, in1, c.highPass);
-            const Float4 out1 = in1 - stage1;
-            lowPass (stage2, out1, c.highPass);
-            const Float4 out2 = out1 - stage2;
+            // Stages 1 and 2: the first two 12 kHz high-pass stages in lanes 0 and 1, the two
+            // 120 Hz low-pass stages of side and mid in lanes 2 and 3.
+            lowPass (stage1, sideMid, c.lowStages);
+            const Float4 out1 = highPassLanes ? sideMid - stage1 : stage1;
+            lowPass (stage2, out1, c.lowStages);
+            const Float4 out2 = highPassLanes ? out1 - stage2 : stage2;
 
-            const Float4 in3 = { out2[2], out2[3], s, lp120 };
-            lowPass (stage3, in3, c.lowEnd);
-            const Float4 in4 = { in3[0] - stage3[0], in3[1] - stage3[1], stage3[2], 0.0f };
-            lowPass (stage4, in4, c.highPass12);
+            // Stages 3 and 4: the 12 kHz paths go on in lanes 0 and 1; the 10 kHz side and mid
+            // high-passes start afresh in lanes 2 and 3.
+            const Float4 in3 = highPassLanes ? out2 : sideMid;
+            lowPass (stage3, in3, c.highStages);
+            const Float4 out3 = in3 - stage3;
+            lowPass (stage4, out3, c.highStages);
+            const Float4 out4 = out3 - stage4;
 
             const Float4 bands14 = bandHigh - bandLow;
-            const Float4 mixed = { upperBand[1] - upperBand[0], upperBand[3] - upperBand[2], out2[0], out2[1] };
-            const Float4 upper = { in4[0] - stage4[0], in4[1] - stage4[1], stage3[3], stage4[2] };
+            const Float4 upperDiff = upper - __builtin_shufflevector (upper, upper, 0, 0, 2, 2);
 
             sums.bands14 += __builtin_convertvector (bands14 * bands14, tarn::dsp::Double4);
-            sums.mixed += __builtin_convertvector (mixed * mixed, tarn::dsp::Double4);
-            sums.upper += __builtin_convertvector (upper * upper, tarn::dsp::Double4);
+            sums.upper += __builtin_convertvector (upperDiff * upperDiff, tarn::dsp::Double4);
+            sums.lowEnd += __builtin_convertvector (out2 * out2, tarn::dsp::Double4);
+            sums.highs += __builtin_convertvector (out4 * out4, tarn::dsp::Double4);
             sums.mid += m * m;
         }
     };
