@@ -201,3 +201,39 @@ TEST_F (AnalyserFiles, FailOnTurnsAPushedMasterIntoExitStatus3)
     const auto gentle = writeWav ("gentle.wav", 2, 48000, 12.0, [] (int c, int i) { return 0.3f * music (c, i); });
     EXPECT_EQ (runCli ("analyse --fail-on pushed " + gentle.getFullPathName(), &output), 0) << output;
 }
+
+TEST_F (AnalyserFiles, AlbumTableListsEveryFileAndTheAlbumLoudness)
+{
+    // 1 kHz tones at -20 and -26 dBFS peak on both channels read -20 and -26 LUFS; ten seconds of
+    // each pass both gates together, so the album is the mean energy: 10 log10((10^-2 + 10^-2.6) / 2)
+    // = -22.04 LUFS.
+    const auto tone = [] (double db) { return [g = std::pow (10.0, db / 20.0)] (int, int i) { return (float) (g * std::sin (2 * pi * 1000 * i / 48000.0)); }; };
+    const auto loud = writeWav ("loud.wav", 2, 48000, 10.0, tone (-20));
+    const auto soft = writeWav ("soft.wav", 2, 48000, 10.0, tone (-26));
+    const auto corrupt = dir.getChildFile ("corrupt.wav");
+    corrupt.replaceWithText ("RIFF nothing here");
+    const auto json = dir.getChildFile ("album.json");
+
+    juce::String output;
+    EXPECT_EQ (runCli ("analyse " + loud.getFullPathName() + " " + corrupt.getFullPathName() + " " + soft.getFullPathName()
+                           + " --json " + json.getFullPathName(), &output), 1);
+
+    const auto album = output.fromFirstOccurrenceOf ("ALBUM\n", false, false);
+    const auto rows = juce::StringArray::fromLines (album.trimEnd());
+    ASSERT_EQ (rows.size(), 5) << album;
+    EXPECT_TRUE (rows[0].startsWith ("FILE"));
+    EXPECT_TRUE (rows[1].startsWith ("loud.wav")) << rows[1];
+    EXPECT_TRUE (rows[1].contains ("-20.0")) << rows[1];
+    EXPECT_TRUE (rows[2].startsWith ("corrupt.wav") && rows[2].endsWith ("unreadable")) << rows[2];
+    EXPECT_TRUE (rows[3].startsWith ("soft.wav") && rows[3].contains ("-26.0")) << rows[3];
+    EXPECT_EQ (rows[4], "ALBUM INTEGRATED LOUDNESS  -22.0 LUFS");
+    EXPECT_TRUE (output.contains ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)"));
+
+    const auto parsed = juce::JSON::parse (json);
+    EXPECT_NEAR ((double) parsed["album"]["integratedLufs"], -22.04, 0.05);
+    EXPECT_NEAR ((double) parsed["files"][0]["reference"]["integratedLufs"], -20.0, 0.1);
+
+    // --no-reference leaves the standard figures out.
+    EXPECT_EQ (runCli ("analyse --no-reference " + loud.getFullPathName(), &output), 0);
+    EXPECT_FALSE (output.contains ("REFERENCE LOUDNESS"));
+}

@@ -15,15 +15,18 @@ class CsvRecorder
 public:
     explicit CsvRecorder (double rate) : sampleRate (rate), text (text::csvHeader()) {}
 
-    void afterBlock (TarnAudioProcessor& processor, juce::int64 samplesSoFar)
+    // takenTruePeak: the block's truePeakMaxSinceRead, already taken out by the caller; only the
+    // first row after a block sees it, later rows behave as ticks with no new audio.
+    void afterBlock (const TarnAudioProcessor& processor, juce::int64 samplesSoFar, float takenTruePeak)
     {
-        // Exact integers: the k-th mark is reached when samples * 20 >= k * rate.
+        // Whole numbers of samples and hertz are exact in double: the k-th mark is reached when
+        // samples * 20 >= k * rate.
         while ((double) samplesSoFar * 20.0 >= (double) (marksWritten + 1) * sampleRate)
         {
             ++marksWritten;
             const auto readings = processor.loadReadings();
-            const float taken = processor.truePeakMaxSinceRead.exchange (-200.0f);
-            const float truePeak = text::csvTruePeakColumn (taken, readings.peakDb, readings.truePeakDb);
+            const float truePeak = text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
+            takenTruePeak = -200.0f;
             text << text::csvRow ((double) samplesSoFar / sampleRate, readings, truePeak, words);
         }
     }
@@ -120,6 +123,10 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     if (options.recordCsv)
         csv = std::make_unique<CsvRecorder> (programme.sampleRate);
 
+    std::shared_ptr<ReferenceLoudness> reference;
+    if (options.reference)
+        reference = std::make_shared<ReferenceLoudness> (programme.sampleRate);
+
     const auto started = juce::Time::getMillisecondCounterHiRes();
     juce::int64 position = 0;
 
@@ -137,13 +144,23 @@ Result analyse (const Programme& programme, const Options& options, const Progre
         processor->processBlock (buffer, midi);
         position += n;
 
+        const float blockTruePeak = processor->truePeakMaxSinceRead.exchange (-200.0f);
+        result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, blockTruePeak);
+
         if (csv != nullptr)
-            csv->afterBlock (*processor, position);
+            csv->afterBlock (*processor, position, blockTruePeak);
+        if (reference != nullptr)
+            reference->add (buffer.getReadPointer (0), buffer.getReadPointer (1), n);
         if (progress)
             progress ((double) position / (double) programme.lengthInSamples);
     }
 
     result.finalReadings = processor->loadReadings();
+    if (reference != nullptr)
+    {
+        reference->finish();
+        result.reference = reference;
+    }
 
     // Files rarely end in 3 s of silence: feed digital silence until a started pass freezes.
     // Quiet blocks add nothing to a pass.
@@ -175,6 +192,89 @@ juce::String formatReport (const Result& r)
     for (const auto& row : text::trackPassRows (r.snapshot))
         out << row.caption.paddedRight (' ', 22) << row.text << "\n";
 
+    return out;
+}
+
+namespace
+{
+juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? juce::String (v, 1) + unit : juce::String ("--"); }
+juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : juce::var(); }
+
+// The derived figures of the standard section.
+struct ReferenceFigures
+{
+    ReferenceLoudness::Figures measured;
+    double maxTruePeakDbtp, plrLu, tarnMinusReferenceLu, streamingGainDb;
+
+    explicit ReferenceFigures (const Result& r)
+        : measured (r.reference->figures()),
+          maxTruePeakDbtp (r.maxTruePeakDb > -100.0f ? (double) r.maxTruePeakDb : -HUGE_VAL),
+          plrLu (maxTruePeakDbtp - measured.integratedLufs),
+          tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
+          streamingGainDb (-14.0 - measured.integratedLufs)
+    {
+    }
+};
+} // namespace
+
+juce::String formatReferenceSection (const Result& r)
+{
+    if (! r.ok || r.reference == nullptr)
+        return {};
+
+    const ReferenceFigures f (r);
+    const auto line = [] (const char* caption, const juce::String& value) { return juce::String (caption).paddedRight (' ', 22) + value + "\n"; };
+    const auto signedDecimal = [] (double v, const char* unit)
+    { return std::isfinite (v) ? (v > 0 ? "+" : "") + juce::String (v, 1) + unit : juce::String ("--"); };
+
+    juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
+    out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
+        << line ("LOUDNESS RANGE", std::isfinite (f.measured.integratedLufs) ? oneDecimal (f.measured.loudnessRangeLu, " LU") : juce::String ("--"))
+        << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
+        << line ("MAX SHORT-TERM", oneDecimal (f.measured.maxShortTermLufs, " LUFS"))
+        << line ("MAX TRUE PEAK", oneDecimal (f.maxTruePeakDbtp, " dBTP"))
+        << line ("MAX SAMPLE PEAK", oneDecimal (f.measured.maxSamplePeakDbfs, " dBFS"))
+        << line ("PLR", oneDecimal (f.plrLu, " LU"))
+        << line ("TARN LUFS-I - REF", signedDecimal (f.tarnMinusReferenceLu, " LU"))
+        << line ("AT -14 LUFS STREAMING", signedDecimal (f.streamingGainDb, " dB gain"));
+    return out;
+}
+
+juce::String formatAlbumTable (const std::vector<Result>& results)
+{
+    const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
+    const auto number = [] (double v) { return std::isfinite (v) ? juce::String (v, 1) : juce::String ("--"); };
+
+    juce::String out ("ALBUM\n");
+    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 9) << cell ("TARN LUFS-I", 13)
+        << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
+
+    std::vector<const ReferenceLoudness*> measured;
+    for (const auto& r : results)
+    {
+        out << cell (r.name, 28);
+        if (! r.ok)
+        {
+            out << "unreadable\n";
+            continue;
+        }
+
+        out << cell (text::formatCapturedTime ((float) ((double) r.lengthInSamples / r.sampleRate)), 9)
+            << cell (text::overallVerdictText (r.verdict()), 9)
+            << cell (r.finalReadings.lufsIntegrated > -100.0f ? juce::String (r.finalReadings.lufsIntegrated, 1) : juce::String ("--"), 13);
+
+        if (r.reference != nullptr)
+        {
+            const ReferenceFigures f (r);
+            out << cell (number (f.measured.integratedLufs), 9) << cell (number (f.measured.loudnessRangeLu), 7)
+                << cell (number (f.maxTruePeakDbtp), 8) << number (f.plrLu);
+            measured.push_back (r.reference.get());
+        }
+        out << "\n";
+    }
+
+    if (! measured.empty())
+        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (ReferenceLoudness::integratedOf (measured), " LUFS") << "\n";
     return out;
 }
 
@@ -258,6 +358,22 @@ juce::var toJson (const Result& r)
     o->setProperty ("trackPassState", r.trackPassState);
     o->setProperty ("readings", readingsJson (r.finalReadings));
     o->setProperty ("trackPass", snapshotJson (r.snapshot));
+
+    if (r.reference != nullptr)
+    {
+        const ReferenceFigures f (r);
+        auto* ref = new juce::DynamicObject();
+        ref->setProperty ("integratedLufs", finiteOrNull (f.measured.integratedLufs));
+        ref->setProperty ("loudnessRangeLu", std::isfinite (f.measured.integratedLufs) ? finiteOrNull (f.measured.loudnessRangeLu) : juce::var());
+        ref->setProperty ("maxMomentaryLufs", finiteOrNull (f.measured.maxMomentaryLufs));
+        ref->setProperty ("maxShortTermLufs", finiteOrNull (f.measured.maxShortTermLufs));
+        ref->setProperty ("maxTruePeakDbtp", finiteOrNull (f.maxTruePeakDbtp));
+        ref->setProperty ("maxSamplePeakDbfs", finiteOrNull (f.measured.maxSamplePeakDbfs));
+        ref->setProperty ("plrLu", finiteOrNull (f.plrLu));
+        ref->setProperty ("tarnMinusReferenceLu", finiteOrNull (f.tarnMinusReferenceLu));
+        ref->setProperty ("streamingGainDb", finiteOrNull (f.streamingGainDb));
+        o->setProperty ("reference", ref);
+    }
     return o;
 }
 } // namespace tarn::analyser

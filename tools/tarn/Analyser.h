@@ -2,6 +2,7 @@
 
 #include "PluginProcessor.h"
 #include "ReadingText.h"
+#include "ReferenceLoudness.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -16,6 +17,7 @@ struct Options
     int blockSize = 512;
     int destinationMode = 1;     // 0 Off, 1 Streaming, 2 Club / DJ
     bool recordCsv = false;
+    bool reference = true;       // measure the standard loudness figures beside Tarn's own
 };
 
 // Something to analyse: its format and a way to read stereo blocks of it. A mono programme is
@@ -47,6 +49,8 @@ struct Result
     TrackPassSnapshot snapshot;   // after the pass froze
     int trackPassState = 0;
     juce::String csv;             // header and rows, when recorded
+    float maxTruePeakDb = -100;   // Tarn's oversampled true-peak estimate, highest block of the programme
+    std::shared_ptr<ReferenceLoudness> reference;   // the standard figures, when measured
     double processingSeconds = 0; // wall-clock time spent processing (reported, never asserted)
 
     text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
@@ -62,6 +66,13 @@ Result analyse (const Programme& programme, const Options& options, const Progre
 
 // The TRACK PASS report: a title line, the view's section label and every row, caption and text.
 juce::String formatReport (const Result& result);
+
+// The standard loudness section printed after the report, with Tarn's figures beside it.
+juce::String formatReferenceSection (const Result& result);
+
+// One row per programme (errors keep their row) and the album's integrated loudness over all
+// the programmes that could be measured.
+juce::String formatAlbumTable (const std::vector<Result>& results);
 
 juce::var toJson (const Result& result);
 } // namespace tarn::analyser

@@ -18,7 +18,8 @@ analyse plays each FILE (WAV, AIFF, FLAC or Ogg Vorbis; mono or stereo) through 
 Tarn processor in blocks and prints its TRACK PASS report: every row of the TRACK PASS
 view and the overall verdict PASS, WATCH or PUSHED. After the file's last block it
 feeds digital silence until the pass freezes. Mono files are analysed as dual mono.
-With no FILE it analyses a built-in 30-second demo programme.
+With no FILE it analyses a built-in 30-second demo programme. With several files
+a closing album table lists them all with the album's integrated loudness.
 
 Options:
   --target off|stream|club   destination target for push damage (default: stream)
@@ -30,6 +31,11 @@ Options:
                              its extension)
   --fail-on watch|pushed     exit with status 3 when a file's overall verdict is at or
                              above this level
+  --no-reference             skip the standard loudness section (ITU-R BS.1770 / EBU R 128:
+                             integrated loudness with the relative gate, loudness range,
+                             maximum momentary and short-term loudness, PLR), which is
+                             measured with libebur128 in the same pass. Its true peak is
+                             Tarn's own 4x-oversampled estimate.
   -h, --help                 show this help
 
 Exit status: 0 all files analysed (and none failed --fail-on); 1 a file could not be
@@ -85,6 +91,7 @@ bool parseArguments (const juce::StringArray& args, Arguments& out, juce::String
         }
         else if (arg == "--json") { out.jsonPath = value(); if (error.isNotEmpty()) return false; }
         else if (arg == "--csv") { out.csvPath = value(); if (error.isNotEmpty()) return false; out.options.recordCsv = true; }
+        else if (arg == "--no-reference") out.options.reference = false;
         else if (arg == "--fail-on")
         {
             const auto v = value();
@@ -165,6 +172,7 @@ int analyseCommand (const juce::StringArray& args)
 
     const int count = juce::jmax (1, a.files.size());
     juce::Array<juce::var> jsonFiles;
+    std::vector<tarn::analyser::Result> results;
     bool anyFailed = false, failOnReached = false;
 
     for (int i = 0; i < count; ++i)
@@ -183,7 +191,7 @@ int analyseCommand (const juce::StringArray& args)
         }
         else
         {
-            result.name = a.files[i];
+            result.name = juce::File::getCurrentWorkingDirectory().getChildFile (a.files[i]).getFileName();
             result.error = openError;
         }
 
@@ -196,7 +204,10 @@ int analyseCommand (const juce::StringArray& args)
         {
             if (i > 0)
                 std::cout << "\n";
-            std::cout << tarn::analyser::formatReport (result) << std::flush;
+            std::cout << tarn::analyser::formatReport (result);
+            if (result.reference != nullptr)
+                std::cout << "\n" << tarn::analyser::formatReferenceSection (result);
+            std::cout << std::flush;
 
             if (a.failOnLevel > 0 && (int) result.verdict() >= a.failOnLevel)
                 failOnReached = true;
@@ -214,13 +225,28 @@ int analyseCommand (const juce::StringArray& args)
         }
 
         jsonFiles.add (tarn::analyser::toJson (result));
+        results.push_back (std::move (result));
     }
+
+    if (results.size() > 1)
+        std::cout << "\n" << tarn::analyser::formatAlbumTable (results) << std::flush;
 
     if (a.jsonPath.isNotEmpty())
     {
         auto* root = new juce::DynamicObject();
         root->setProperty ("tarnVersion", "0.7.6");
         root->setProperty ("files", jsonFiles);
+        if (results.size() > 1 && a.options.reference)
+        {
+            std::vector<const ReferenceLoudness*> measured;
+            for (const auto& r : results)
+                if (r.reference != nullptr)
+                    measured.push_back (r.reference.get());
+            auto* album = new juce::DynamicObject();
+            const double integrated = ReferenceLoudness::integratedOf (measured);
+            album->setProperty ("integratedLufs", std::isfinite (integrated) ? juce::var (integrated) : juce::var());
+            root->setProperty ("album", album);
+        }
         juce::String writeError;
         if (! writeText (a.jsonPath, juce::JSON::toString (juce::var (root)) + "\n", writeError))
         {

@@ -1,0 +1,111 @@
+#include "ReferenceLoudness.h"
+
+
+
+#include <cmath>
+
+namespace
+{
+double lufsOf (double energy) { return energy > 0 ? -0.691 + 10.0 * std::log10 (energy) : -HUGE_VAL; }
+double energyOf (double lufs) { return std::isfinite (lufs) ? std::pow (10.0, (lufs + 0.691) / 10.0) : 0.0; }
+} // namespace
+
+ReferenceLoudness::ReferenceLoudness (double sampleRate)
+{
+    const auto rate = (unsigned long) std::lround (sampleRate);
+    state = ebur128_init (2, rate, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK);
+    subBlockFrames = (int) (rate * 10 / 1000);   // the same rounding the library applies to a 10 ms window
+    pending.resize ((size_t) juce::jmax (1, subBlockFrames) * 2);
+    recentEnergies.assign ((size_t) shortTermBlocks, 0.0);
+}
+
+ReferenceLoudness::~ReferenceLoudness()
+{
+    if (state != nullptr)
+        ebur128_destroy (&state);
+}
+
+void ReferenceLoudness::add (const float* left, const float* right, int numSamples)
+{
+    if (state == nullptr || subBlockFrames <= 0)
+        return;
+
+    for (int i = 0; i < numSamples;)
+    {
+        const int n = juce::jmin (numSamples - i, subBlockFrames - pendingFrames);
+        float* out = pending.data() + 2 * pendingFrames;
+        for (int k = 0; k < n; ++k)
+        {
+            out[2 * k] = left[i + k];
+            out[2 * k + 1] = right[i + k];
+        }
+        pendingFrames += n;
+        i += n;
+
+        if (pendingFrames == subBlockFrames)
+            closeSubBlock();
+    }
+}
+
+void ReferenceLoudness::closeSubBlock()
+{
+    ebur128_add_frames_float (state, pending.data(), (size_t) subBlockFrames);
+    pendingFrames = 0;
+
+    // The library weights and filters; the window sums over the last sub-blocks are ours, so the
+    // momentary and short-term values can be read every 10 ms at little cost.
+    double subBlockLufs = -HUGE_VAL;
+    ebur128_loudness_window (state, 10, &subBlockLufs);
+    newest = (newest + 1) % shortTermBlocks;
+    recentEnergies[(size_t) newest] = energyOf (subBlockLufs);
+
+    const auto windowMean = [this] (int blocks)
+    {
+        double sum = 0;
+        for (int k = 0; k < blocks; ++k)
+            sum += recentEnergies[(size_t) ((newest - k + shortTermBlocks) % shortTermBlocks)];
+        return sum / blocks;
+    };
+    maxMomentaryEnergy = std::max (maxMomentaryEnergy, windowMean (momentaryBlocks));
+    maxShortTermEnergy = std::max (maxShortTermEnergy, windowMean (shortTermBlocks));
+}
+
+void ReferenceLoudness::finish()
+{
+    // Too short for a 10 ms reading, but they count for the integrated loudness and the range.
+    if (state != nullptr && pendingFrames > 0)
+        ebur128_add_frames_float (state, pending.data(), (size_t) pendingFrames);
+    pendingFrames = 0;
+}
+
+ReferenceLoudness::Figures ReferenceLoudness::figures() const
+{
+    Figures f;
+    if (state == nullptr)
+        return f;
+
+    ebur128_loudness_global (state, &f.integratedLufs);
+    ebur128_loudness_range (state, &f.loudnessRangeLu);
+    f.maxMomentaryLufs = lufsOf (maxMomentaryEnergy);
+    f.maxShortTermLufs = lufsOf (maxShortTermEnergy);
+
+    double left = 0, right = 0;
+    ebur128_sample_peak (state, 0, &left);
+    ebur128_sample_peak (state, 1, &right);
+    const double peak = std::max (left, right);
+    f.maxSamplePeakDbfs = peak > 0 ? 20.0 * std::log10 (peak) : -HUGE_VAL;
+    return f;
+}
+
+double ReferenceLoudness::integratedOf (const std::vector<const ReferenceLoudness*>& programmes)
+{
+    std::vector<ebur128_state*> states;
+    for (const auto* p : programmes)
+        if (p != nullptr && p->state != nullptr)
+            states.push_back (p->state);
+
+    double lufs = -HUGE_VAL;
+    if (! states.empty())
+        ebur128_loudness_global_multiple (states.data(), states.size(), &lufs);
+    return lufs;
+}
