@@ -1,0 +1,77 @@
+#pragma once
+
+// Saving a recorded Track Pass (the CSV text) where the user chooses. A recording is lost only by
+// the user's own choice: cancelling the save dialog, or discarding it after a failed write. A save
+// that is abandoned any other way (a newer recording's dialog replaces it, or the window closes
+// while it is open) goes to a recovery file beside the default file.
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <memory>
+
+namespace trackpass
+{
+/** Writes `text` (UTF-8, no byte-order mark, line feeds) to `file`, replacing it. Says why on failure. */
+juce::Result writeTextFile (const juce::File& file, const juce::String& text);
+
+/** "tarn_trackpass-unsaved-<date-time>.csv" beside `defaultFile`, never an existing file. */
+juce::File recoveryFileFor (const juce::File& defaultFile, juce::Time when);
+
+/** Appends to a recording text that grows for as long as a recording runs, reserving room
+    geometrically so that a long recording is not copied whole on every row. */
+void appendGrowing (juce::String& text, const juce::String& more);
+
+class Saver
+{
+public:
+    using FileChosen = std::function<void (const juce::File&)>;   // an empty File: cancelled
+    using FailureAnswer = std::function<void (bool chooseAnotherPlace)>;
+
+    /** How the saver talks to the user; the editor uses `nativePrompts()`, tests their own. A
+        prompt may answer later or never; answers to a dropped prompt are ignored. */
+    struct Prompts
+    {
+        std::function<void (const juce::File& suggested, FileChosen)> chooseFile;
+        std::function<void (const juce::String& message, FailureAnswer)> reportFailure;
+        std::function<void()> closeFileChooser;   // drop the open dialog, if any
+    };
+
+    Saver (juce::File defaultFile, Prompts prompts);
+    ~Saver();   // a save still waiting for the user goes to a recovery file
+
+    /** Asks where to save `text` and writes it there. A save still waiting for an earlier
+        recording is moved to a recovery file first. */
+    void save (const juce::String& text);
+
+    /** Writes `text` to a new recovery file now; returns the file, or an empty File on failure. */
+    juce::File recover (const juce::String& text);
+
+    bool isWaitingForUser() const noexcept { return pending != nullptr; }
+    const juce::File& getDefaultFile() const noexcept { return defaultFile; }
+
+private:
+    struct Pending
+    {
+        juce::String text;
+    };
+
+    void askWhere (const juce::File& suggested);
+    void writeChosen (const juce::File& file);
+    void abandonPending();
+    std::function<bool()> stillPending() const;
+
+    juce::File defaultFile;
+    Prompts prompts;
+    std::shared_ptr<Pending> pending;
+
+    JUCE_DECLARE_NON_COPYABLE (Saver)
+};
+
+/** The default file: "tarn_trackpass.csv" in the user's music folder. */
+juce::File defaultExportFile();
+
+/** The operating system's save dialog ("Save Track Pass CSV", *.csv) and an alert window that
+    names the file that could not be written and why, offering another place or discarding. */
+Saver::Prompts nativePrompts();
+} // namespace trackpass
