@@ -23,6 +23,7 @@ ffmpeg -nostdin -loglevel error -i "$work/programme.wav" -c:a flac -sample_fmt s
 tarn=build/tools/tarn/tarn
 hyperfine --warmup 1 --runs 5 --export-markdown "$result" \
   -n "tarn analyse (WAV)" "taskset -c 1 $tarn analyse $work/programme.wav" \
+  -n "tarn analyse --no-reference (WAV)" "taskset -c 1 $tarn analyse --no-reference $work/programme.wav" \
   -n "tarn analyse (FLAC)" "taskset -c 1 $tarn analyse $work/programme.flac" \
   -n "ffmpeg ebur128 peak=true (WAV)" "taskset -c 1 ffmpeg -nostdin -threads 1 -filter_threads 1 -nostats -i $work/programme.wav -af ebur128=peak=true:framelog=verbose -f null -"
 echo "written: $result"

@@ -30,6 +30,10 @@ private:
     // phaseTaps[p][j] multiplies the input j samples back for output phase p.
     std::array<std::array<float, numTaps>, numPhases> phaseTaps {};
     int numActivePhases = 4;
+
+    // Mirror-pair form of the 4x filter: sums and differences of taps j and numTaps - 1 - j.
+    bool folded = true;
+    std::array<std::array<float, numTaps / 2>, 2> foldedSum {}, foldedDifference {};
     int factor = 4;
 
     // Per channel: the last numTaps - 1 inputs followed by the chunk being processed.
