@@ -228,6 +228,7 @@ void TarnAudioProcessorEditor::setView (View v)
         return;
 
     currentView = v;
+    viewSwitch.setSelectedIndex ((int) v, juce::dontSendNotification);   // in step when called from code
     updateViewVisibility();
     setSize (getWidth(), heightForView (v));
     repaint();

@@ -1,6 +1,7 @@
 // tarn: the Tarn meter as a command-line analyser.
 
 #include "Analyser.h"
+#include "Snapshot.h"
 
 #include <cstdio>
 #include <iostream>
@@ -12,6 +13,7 @@ const char* const usage = R"(tarn 0.7.6 - the Tarn mastering meter, offline
 
 Usage:
   tarn analyse [options] [FILE...]
+  tarn snapshot [--view live|track-pass|guide] [--out FILE.png] [FILE]
   tarn --help
 
 analyse plays each FILE (WAV, AIFF, FLAC or Ogg Vorbis; mono or stereo) through the
@@ -37,6 +39,11 @@ Options:
                              measured with libebur128 in the same pass. Its true peak is
                              Tarn's own 4x-oversampled estimate.
   -h, --help                 show this help
+
+snapshot plays FILE (or the demo programme) through the processor with the plug-in
+window open on it, then writes the window as a PNG: the LIVE view (740 x 786, the
+default), the TRACK PASS view after the pass has frozen (740 x 694) or the GUIDE
+(740 x 640). --out names the picture (default: tarn-<view>.png).
 
 Exit status: 0 all files analysed (and none failed --fail-on); 1 a file could not be
 analysed (the others still are); 2 bad usage; 3 a verdict reached --fail-on.
@@ -285,6 +292,9 @@ int main (int argc, char* argv[])
         }
         return analyseCommand (args);
     }
+
+    if (command == "snapshot")
+        return tarn::snapshot::command (args);
 
     return usageError ("unknown command '" + command + "'");
 }
