@@ -440,6 +440,10 @@ void TarnAudioProcessorEditor::showReadingHelp (TarnRow& row, const juce::String
 void TarnAudioProcessorEditor::showMenu (juce::PopupMenu menu, juce::Component& anchor,
                                          std::function<void (TarnAudioProcessorEditor&, int)> onResult)
 {
+    // JUCE places a menu on a display; with none (a headless render) there is nothing to show it on.
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+        return;
+
     menu.setLookAndFeel (&lookAndFeel);
     menu.showMenuAsync (juce::PopupMenu::Options().withTargetComponent (&anchor).withParentComponent (this),
                         [editor = juce::Component::SafePointer<TarnAudioProcessorEditor> (this), onResult] (int result)
