@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 // Small conversions shared by the measurements. Decibels are 20*log10 in single precision.
 namespace tarn::dsp
@@ -65,5 +66,23 @@ namespace tarn::dsp
 
 typedef float Float4 __attribute__ ((vector_size (16)));
 typedef double Double4 __attribute__ ((vector_size (32)));
+typedef int Int4 __attribute__ ((vector_size (16)));
+
+// Non-finite lanes (infinity, NaN) become 0, as finiteOrZero does for one value.
+inline Float4 finiteOrZero (Float4 x) noexcept
+{
+    Int4 bits;
+    std::memcpy (&bits, &x, sizeof (bits));
+    const Int4 finite = (bits & 0x7fffffff) < 0x7f800000;
+    return finite ? x : Float4 {};
+}
+
+// {left, right, left, right} -> {side, mid, side, mid}, with side = (l - r) / 2 and mid = (l + r) / 2.
+inline Float4 sideAndMid (Float4 leftRight) noexcept
+{
+    const Float4 swapped = __builtin_shufflevector (leftRight, leftRight, 1, 0, 3, 2);
+    const Int4 sideLanes = { -1, 0, -1, 0 };
+    return (sideLanes ? leftRight - swapped : leftRight + swapped) * 0.5f;
+}
 
 } // namespace tarn::dsp

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnalysisCoefficients.h"
+#include "AnalysisMath.h"
 
 #include <cstdint>
 #include <vector>
@@ -11,30 +12,23 @@
 class LoudnessMeter
 {
 public:
-    // Per-sample weighting of one channel; held by value in the stereo loop.
-    struct ChannelWeighting
-    {
-        float previousInput = 0.0f, lowCut = 0.0f, shelfLowPass = 0.0f;
-
-        float process (float x, float p38, float shelf) noexcept
-        {
-            lowCut = p38 * (lowCut + x - previousInput);
-            previousInput = x;
-            shelfLowPass = shelfLowPass + shelf * (lowCut - shelfLowPass);
-            return lowCut + 0.5849f * (lowCut - shelfLowPass);
-        }
-    };
-
+    // Per-sample weighting of channels 0 and 1, side by side in lanes {left, right, left, right};
+    // held by value in the stereo loop.
     struct Weighting
     {
-        ChannelWeighting left, right;
+        tarn::dsp::Float4 previousInput {}, lowCut {}, shelfLowPass {};
         double energy = 0.0;     // this block's sum of weighted squares, both channels
 
-        void process (float l, float r, const AnalysisCoefficients& c) noexcept
+        void process (tarn::dsp::Float4 leftRight, const AnalysisCoefficients& c) noexcept
         {
-            const float wl = left.process (l, c.p38, c.loudnessShelf);
-            const float wr = right.process (r, c.p38, c.loudnessShelf);
-            energy += wl * wl + wr * wr;
+            // One-pole DC-blocking high-pass, then a one-pole shelf: unity gain below the corner,
+            // 1 + 0.5849 (+4 dB) above it.
+            lowCut = c.p38 * (lowCut + leftRight - previousInput);
+            previousInput = leftRight;
+            shelfLowPass = shelfLowPass + c.loudnessShelf * (lowCut - shelfLowPass);
+            const tarn::dsp::Float4 w = lowCut + 0.5849f * (lowCut - shelfLowPass);
+            const tarn::dsp::Float4 squares = w * w;
+            energy += squares[0] + squares[1];
         }
     };
 

@@ -53,11 +53,16 @@ public:
 
         void process (float m, float s, const FilterCoefficients& c, BlockSums& sums) noexcept
         {
+            process (tarn::dsp::Float4 { s, m, s, m }, c, sums);
+        }
+
+        // sideMid: {side, mid, side, mid}.
+        void process (tarn::dsp::Float4 sideMid, const FilterCoefficients& c, BlockSums& sums) noexcept
+        {
             using tarn::dsp::Float4;
-            using Mask = int __attribute__ ((vector_size (16)));
-            const Mask highPassLanes = { -1, -1, 0, 0 };
-            const Float4 mid = { m, m, m, m };
-            const Float4 sideMid = { s, m, s, m };
+            const tarn::dsp::Int4 highPassLanes = { -1, -1, 0, 0 };
+            const float m = sideMid[1];
+            const Float4 mid = __builtin_shufflevector (sideMid, sideMid, 1, 1, 1, 1);
 
             lowPass (bandLow, mid, c.bandLow);
             lowPass (bandHigh, mid, c.bandHigh);

@@ -163,27 +163,28 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
 
 TARN_HOT_LOOP void TarnAudioProcessor::runStereoPass (const float* left, const float* right, int numSamples)
 {
+    using tarn::dsp::Float4;
+
     // The filter states live in locals for the loop, so the compiler can keep them in registers
     // (a store through a member could otherwise alias the input buffers).
     auto weighting = loudness.weighting;
     auto filters = descriptors.filters;
     auto sums = descriptors.sums;
     auto envelopes = verdicts.envelopes;
-    envelopes.fastMax = envelopes.slowMax = 0.0f;
+    envelopes.largest = Float4 {};
     envelopes.nearClipSamples = 0;
     const AnalysisCoefficients c = coefficients;
     const MixDescriptors::FilterCoefficients filterCoefficients (coefficients);
+    const Verdicts::Envelopes::Coefficients envelopeCoefficients (coefficients);
 
     for (int i = 0; i < numSamples; ++i)
     {
-        const float l = tarn::dsp::finiteOrZero (left[i]);
-        const float r = tarn::dsp::finiteOrZero (right[i]);
-        const float m = (l + r) * 0.5f;
-        const float s = (l - r) * 0.5f;
+        const Float4 leftRight = tarn::dsp::finiteOrZero (Float4 { left[i], right[i], left[i], right[i] });
+        const Float4 sideMid = tarn::dsp::sideAndMid (leftRight);
 
-        weighting.process (l, r, c);
-        filters.process (m, s, filterCoefficients, sums);
-        envelopes.process (l, r, m, c);
+        weighting.process (leftRight, c);
+        filters.process (sideMid, filterCoefficients, sums);
+        envelopes.process (leftRight[0], leftRight[1], sideMid[1], envelopeCoefficients);
     }
 
     loudness.weighting = weighting;

@@ -101,7 +101,7 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
 
     // Punch: crest and transient contrast of the mid, less clipping and loud flat blocks.
     {
-        const float d = bandLevelDb (envelopes.fastMax) - bandLevelDb (envelopes.slowMax);
+        const float d = bandLevelDb (envelopes.fastMax()) - bandLevelDb (envelopes.slowMax());
         const float crestScore = clamp100 ((in.crestDb - 5.5f) * 100.0f / 7.0f);
         const float transient = clamp100 ((d - 1.0f) * 100.0f / 9.0f);
         const float clipPenalty = 14.0f * clamp01 (((float) envelopes.nearClipSamples / (float) in.numSamples - 0.005f) / 0.08f);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnalysisCoefficients.h"
+#include "AnalysisMath.h"
 #include "MixDescriptors.h"
 
 #include <cmath>
@@ -10,22 +11,35 @@
 class Verdicts
 {
 public:
-    // Per-sample followers of abs(mid) and the near-clip count; held by value in the stereo loop.
+    // Per-sample followers of abs(mid), fast and slow side by side in lanes, and the near-clip
+    // count; held by value in the stereo loop.
     struct Envelopes
     {
-        float fast = 0, slow = 0;              // carried across blocks
-        float fastMax = 0, slowMax = 0;        // this block's largest values
+        tarn::dsp::Float4 followers {};        // fast, slow (carried across blocks), unused, unused
+        tarn::dsp::Float4 largest {};          // this block's largest values of each
         int nearClipSamples = 0;               // this block
 
-        void process (float l, float r, float m, const AnalysisCoefficients& c) noexcept
+        struct Coefficients
+        {
+            tarn::dsp::Float4 rising, falling;
+
+            explicit Coefficients (const AnalysisCoefficients& c) noexcept
+                : rising { c.b3ms, c.b80ms, 0.0f, 0.0f }, falling { c.b50ms, c.b250ms, 0.0f, 0.0f } {}
+        };
+
+        void process (float l, float r, float m, const Coefficients& c) noexcept
         {
             const float u = std::abs (m);
-            fast += (u > fast ? c.b3ms : c.b50ms) * (u - fast);
-            slow += (u > slow ? c.b80ms : c.b250ms) * (u - slow);
-            fastMax = fast > fastMax ? fast : fastMax;
-            slowMax = slow > slowMax ? slow : slowMax;
+            const tarn::dsp::Float4 target = { u, u, u, u };
+            followers += (target > followers ? c.rising : c.falling) * (target - followers);
+            largest = followers > largest ? followers : largest;
             nearClipSamples += (std::abs (l) > 0.985f || std::abs (r) > 0.985f) ? 1 : 0;
         }
+
+        float fast() const noexcept { return followers[0]; }
+        float slow() const noexcept { return followers[1]; }
+        float fastMax() const noexcept { return largest[0]; }
+        float slowMax() const noexcept { return largest[1]; }
     };
 
     // What the verdict stage reads of one block.
