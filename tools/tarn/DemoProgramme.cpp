@@ -143,12 +143,13 @@ juce::AudioBuffer<float> render()
         r[i] += (float) (bass + padLevel * padR + 1.0 * arp);
     }
 
-    // A gentle fade at both ends, then a peak of -3 dBFS.
+    // A short fade-in (the programme ends playing, so a picture taken at its end shows it live),
+    // then a peak of -3 dBFS.
     float peak = 0.0f;
     for (int i = 0; i < total; ++i)
     {
         const double t = i / sampleRate;
-        const double fade = std::min ({ 1.0, t / 0.5, (lengthSeconds - t) / 2.0 });
+        const double fade = std::min (1.0, t / 0.5);
         for (auto* x : { l, r })
         {
             x[i] = (float) (fade * x[i]);
