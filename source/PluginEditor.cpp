@@ -552,12 +552,7 @@ void TarnAudioProcessorEditor::updateLiveRows (const TarnReadings& r)
 
 void TarnAudioProcessorEditor::updateStatusPill (int headroomState)
 {
-    if (headroomState <= 0)
-        statusPill.setStatus ("HEADROOM", "OK", weft::kStatusGood);
-    else if (headroomState == 1)
-        statusPill.setStatus ("HEADROOM", "HOT", weft::kStatusWarn);
-    else
-        statusPill.setStatus ("HEADROOM", "CLIP", weft::kStatusBad);
+    statusPill.setStatus ("HEADROOM", tarn::text::headroomText (headroomState), colourFor (tarn::text::headroomTone (headroomState)));
 }
 
 void TarnAudioProcessorEditor::updateTrackPassPanel()

@@ -61,6 +61,9 @@ juce::String BandWords::forwardMidText (float v) { return advance (forwardMidBan
 juce::String BandWords::punchReserveText (float v) { return advance (punchBand, v, punchEdges); }
 juce::String BandWords::silkRatioText (float v) { return advance (silkBand, v, silkEdges); }
 
+juce::String headroomText (int state) { return state <= 0 ? "OK" : state == 1 ? "HOT" : "CLIP"; }
+Tone headroomTone (int state) { return state <= 0 ? Tone::good : state == 1 ? Tone::warn : Tone::bad; }
+
 juce::String levelWord (int level) { return level >= 2 ? "HIGH" : level == 1 ? "MED" : "LOW"; }
 
 juce::String translationBandWord (int band)

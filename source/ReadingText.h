@@ -52,6 +52,10 @@ juce::String pushDamageText (int signalState, int level);
 Tone pushDamageTone (int signalState, int level);
 juce::String pushDamageReasonText (int signalState, int reason);   // empty until ready
 
+// The header's headroom state: "OK", "HOT" or "CLIP".
+juce::String headroomText (int headroomState);
+Tone headroomTone (int headroomState);
+
 juce::String translationBandWord (int band);   // "DAMAGED" .. "REFERENCE"
 juce::String levelWord (int level);            // "LOW", "MED", "HIGH"
 

@@ -63,6 +63,12 @@ TEST (VerdictWords, WaitAnalyseThenWordAndTone)
     EXPECT_EQ (widthRiskText (2, 7), "LOW");
     EXPECT_EQ (widthRiskTone (2, 0), Tone::good);
 
+    EXPECT_EQ (headroomText (-1), "OK");
+    EXPECT_EQ (headroomText (1), "HOT");
+    EXPECT_EQ (headroomTone (1), Tone::warn);
+    EXPECT_EQ (headroomText (5), "CLIP");
+    EXPECT_EQ (headroomTone (2), Tone::bad);
+
     const char* reasons[] = { "healthy", "healthy", "pushing hard", "losing impact", "low-end strain", "width strain", "running hot", "over-limited", "healthy" };
     for (int code = 0; code <= 8; ++code)
         EXPECT_EQ (pushDamageReasonText (2, code), reasons[code]) << code;
