@@ -204,10 +204,12 @@ juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : j
 struct ReferenceFigures
 {
     ReferenceLoudness::Figures measured;
+    double loudnessRangeLu;   // none (not finite) when the programme has no integrated loudness
     double maxTruePeakDbtp, plrLu, tarnMinusReferenceLu, streamingGainDb;
 
     explicit ReferenceFigures (const Result& r)
         : measured (r.reference->figures()),
+          loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
           maxTruePeakDbtp (r.maxTruePeakDb > -100.0f ? (double) r.maxTruePeakDb : -HUGE_VAL),
           plrLu (maxTruePeakDbtp - measured.integratedLufs),
           tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
@@ -229,7 +231,7 @@ juce::String formatReferenceSection (const Result& r)
 
     juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
     out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
-        << line ("LOUDNESS RANGE", std::isfinite (f.measured.integratedLufs) ? oneDecimal (f.measured.loudnessRangeLu, " LU") : juce::String ("--"))
+        << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
         << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
         << line ("MAX SHORT-TERM", oneDecimal (f.measured.maxShortTermLufs, " LUFS"))
         << line ("MAX TRUE PEAK", oneDecimal (f.maxTruePeakDbtp, " dBTP"))
@@ -266,7 +268,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
         if (r.reference != nullptr)
         {
             const ReferenceFigures f (r);
-            out << cell (number (f.measured.integratedLufs), 9) << cell (number (f.measured.loudnessRangeLu), 7)
+            out << cell (number (f.measured.integratedLufs), 9) << cell (number (f.loudnessRangeLu), 7)
                 << cell (number (f.maxTruePeakDbtp), 8) << number (f.plrLu);
             measured.push_back (r.reference.get());
         }
@@ -364,7 +366,7 @@ juce::var toJson (const Result& r)
         const ReferenceFigures f (r);
         auto* ref = new juce::DynamicObject();
         ref->setProperty ("integratedLufs", finiteOrNull (f.measured.integratedLufs));
-        ref->setProperty ("loudnessRangeLu", std::isfinite (f.measured.integratedLufs) ? finiteOrNull (f.measured.loudnessRangeLu) : juce::var());
+        ref->setProperty ("loudnessRangeLu", finiteOrNull (f.loudnessRangeLu));
         ref->setProperty ("maxMomentaryLufs", finiteOrNull (f.measured.maxMomentaryLufs));
         ref->setProperty ("maxShortTermLufs", finiteOrNull (f.measured.maxShortTermLufs));
         ref->setProperty ("maxTruePeakDbtp", finiteOrNull (f.maxTruePeakDbtp));
