@@ -37,17 +37,73 @@ inline float bandLevelDb (float linear) noexcept
 inline float clamp01 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (1.0f, x); }
 inline float clamp100 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (100.0f, x); }
 
-// The engine's one smoothing form: y += (target - y) * (1 - exp(-dt / tau)), once per block.
-inline void smoothTowards (float& y, float target, float dtSeconds, float tauSeconds) noexcept
+// exp(-dt / tau) for one time constant, worked out again only when the block length changes:
+// hosts keep it steady, and the exponentials are most of a small block's fixed cost.
+class Decay
 {
-    y += (target - y) * (1.0f - std::exp (-dtSeconds / tauSeconds));
-}
+public:
+    explicit Decay (float tauSeconds) noexcept : tau (tauSeconds) {}
 
-// The same with one time constant for a target above y and another for one at or below it.
-inline void smoothTowards (float& y, float target, float dtSeconds, float tauRising, float tauFalling) noexcept
+    float factor (float dtSeconds) noexcept
+    {
+        if (dtSeconds != lastDt)
+        {
+            lastDt = dtSeconds;
+            value = std::exp (-dtSeconds / tau);
+        }
+        return value;
+    }
+
+private:
+    float tau;
+    float lastDt = -1.0f, value = 1.0f;
+};
+
+// The engine's one smoothing form, once per block: y += (target - y) * (1 - exp(-dt / tau)), with
+// one time constant for a target above y and another for one at or below it.
+class Smoothed
 {
-    smoothTowards (y, target, dtSeconds, target > y ? tauRising : tauFalling);
-}
+public:
+    Smoothed (float tauRisingSeconds, float tauFallingSeconds, float initial = 0.0f) noexcept
+        : value (initial), rising (tauRisingSeconds), falling (tauFallingSeconds) {}
+
+    void update (float target, float dtSeconds) noexcept
+    {
+        const float e = (target > value ? rising : falling).factor (dtSeconds);
+        value += (target - value) * (1.0f - e);
+    }
+
+    // Sets the value, keeping the time constants (returns nothing, so no chained assignment can
+    // copy one smoother's time constants into another).
+    void operator= (float newValue) noexcept { value = newValue; }
+    operator float() const noexcept { return value; }
+
+    float value;
+
+private:
+    Decay rising, falling;
+};
+
+// A level follower: y := v + (y - v) * exp(-dt / tau), rising and falling time constants.
+class Follower
+{
+public:
+    Follower (float tauRisingSeconds, float tauFallingSeconds) noexcept : rising (tauRisingSeconds), falling (tauFallingSeconds) {}
+
+    void update (float target, float dtSeconds) noexcept
+    {
+        const float e = (target > value ? rising : falling).factor (dtSeconds);
+        value = target + (value - target) * e;
+    }
+
+    void operator= (float newValue) noexcept { value = newValue; }   // keeps the time constants
+    operator float() const noexcept { return value; }
+
+    float value = 0.0f;
+
+private:
+    Decay rising, falling;
+};
 
 inline float finiteOrZero (float x) noexcept { return std::isfinite (x) ? x : 0.0f; }
 } // namespace tarn::dsp

@@ -6,13 +6,6 @@ using namespace tarn::dsp;
 
 namespace
 {
-// y := v + (y - v) * exp(-dt / tau), with the rising constant when the target is above y.
-void follow (float& y, float target, float dt, float tauRising, float tauFalling)
-{
-    const float tau = target > y ? tauRising : tauFalling;
-    y = target + (y - target) * std::exp (-dt / tau);
-}
-
 float vuLevel (float rmsFollower)
 {
     const float u = rmsFollower > 0.0f ? std::max (20.0f * std::log10 (rmsFollower), -100.0f) : -100.0f;
@@ -41,7 +34,9 @@ void LevelMeter::prepare (double rate)
 void LevelMeter::reset()
 {
     truePeakMeter.reset();
-    peakFollower = rmsFollower = vuLeft = vuRight = slowPeak = 0.0f;
+    for (auto* follower : { &peakFollower, &rmsFollower, &vuLeft, &vuRight, &slowPeak })
+        *follower = 0.0f;
+    truePeakDisplay = -100.0f;
     peakHold = -100.0f;
     peakHoldSamples = 0;
     clipRisk = 0.0f;
@@ -104,11 +99,11 @@ void LevelMeter::update (const Block& block)
 {
     const float dt = block.seconds;
 
-    follow (peakFollower, block.samplePeak, dt, 0.008f, 0.45f);
-    follow (rmsFollower, block.rms, dt, 0.12f, 0.7f);
-    follow (vuLeft, block.leftRms, dt, 0.4f, 0.58f);
-    follow (vuRight, block.rightRms, dt, 0.4f, 0.58f);
-    follow (slowPeak, block.samplePeak, dt, 0.008f, 1.5f);
+    peakFollower.update (block.samplePeak, dt);
+    rmsFollower.update (block.rms, dt);
+    vuLeft.update (block.leftRms, dt);
+    vuRight.update (block.rightRms, dt);
+    slowPeak.update (block.samplePeak, dt);
 
     current.peakDb = std::min (levelDb (peakFollower), 0.0f);
     current.rmsDb = levelDb (rmsFollower);
@@ -116,7 +111,8 @@ void LevelMeter::update (const Block& block)
     current.vuRightDb = vuLevel (vuRight);
     current.crestDb = std::max (current.peakDb - current.rmsDb, 0.0f);
 
-    smoothTowards (current.truePeakDisplayDb, block.truePeakDb, dt, 0.02f, 1.2f);
+    truePeakDisplay.update (block.truePeakDb, dt);
+    current.truePeakDisplayDb = truePeakDisplay;
     current.truePeakDb = std::clamp (current.truePeakDisplayDb, -100.0f, 12.0f);
 
     // Peak hold: holds 1.5 s worth of samples, then falls at 12 dB/s, never below the current peak.
@@ -149,7 +145,7 @@ void LevelMeter::update (const Block& block)
 
     const float s = block.samplePeakDb;
     const float riskTarget = s >= 0.0f ? 100.0f : s > -0.15f ? 70.0f : s > -0.5f ? 35.0f : s > -1.0f ? 15.0f : 0.0f;
-    smoothTowards (clipRisk, riskTarget, dt, 0.3f, 1.5f);
+    clipRisk.update (riskTarget, dt);
     current.headroomState = nextHeadroomState (current.headroomState, clipRisk, s);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisMath.h"
 #include "TruePeakMeter.h"
 
 // Sample peak, RMS, VU, crest, peak hold, true peak and headroom of every block, with their
@@ -53,14 +54,15 @@ private:
     double sampleRate = 44100.0;
     TruePeakMeter truePeakMeter;
 
-    // Followers in linear amplitude.
-    float peakFollower = 0.0f, rmsFollower = 0.0f;
-    float vuLeft = 0.0f, vuRight = 0.0f;
-    float slowPeak = 0.0f;
+    // Followers in linear amplitude, time constants in seconds (rising, falling).
+    tarn::dsp::Follower peakFollower { 0.008f, 0.45f }, rmsFollower { 0.12f, 0.7f };
+    tarn::dsp::Follower vuLeft { 0.4f, 0.58f }, vuRight { 0.4f, 0.58f };
+    tarn::dsp::Follower slowPeak { 0.008f, 1.5f };
 
+    tarn::dsp::Smoothed truePeakDisplay { 0.02f, 1.2f, -100.0f };   // dB
     float peakHold = -100.0f;        // dB
     int peakHoldSamples = 0;         // samples left before the hold starts to fall
-    float clipRisk = 0.0f;           // 0..100
+    tarn::dsp::Smoothed clipRisk { 0.3f, 1.5f };   // 0..100
 
     Readings current;
 };

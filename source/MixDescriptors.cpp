@@ -98,18 +98,16 @@ MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
     return t;
 }
 
-void MixDescriptors::TwoSpeed::update (float target, float dt, float fastTau, float slowTau) noexcept
-{
-    smoothTowards (fast, target, dt, fastTau);
-    smoothTowards (slow, target, dt, slowTau);
-}
-
 void MixDescriptors::reset() noexcept
 {
     filters = {};
     sums = {};
-    sideAir = centreWeight = forwardMid = silk = {};
-    lowWidthScore = 0;
+    for (auto* index : { &sideAir, &centreWeight, &forwardMid, &silk })
+    {
+        index->fast = 0.0f;
+        index->slow = 0.0f;
+    }
+    lowWidthScore = 0.0f;
     lowWidthLevel = 0;
     blockLevels = {};
     blockTargets = {};
@@ -121,11 +119,11 @@ void MixDescriptors::endBlock (int numSamples, float dt, const AnalysisCoefficie
     blockTargets = Targets::fromLevels (blockLevels);
     sums = {};
 
-    smoothTowards (lowWidthScore, blockTargets.lowWidth, dt, 4.5f, 1.5f);
+    lowWidthScore.update (blockTargets.lowWidth, dt);
     lowWidthLevel = nextLowWidthLevel (lowWidthLevel, lowWidthScore);
 
-    sideAir.update (blockTargets.sideAir, dt, 1.25f, 3.5f);
-    centreWeight.update (blockTargets.centreWeight, dt, 1.5f, 4.0f);
-    forwardMid.update (blockTargets.forwardMid, dt, 1.5f, 4.0f);
-    silk.update (blockTargets.silk, dt, 1.5f, 4.0f);
+    sideAir.update (blockTargets.sideAir, dt);
+    centreWeight.update (blockTargets.centreWeight, dt);
+    forwardMid.update (blockTargets.forwardMid, dt);
+    silk.update (blockTargets.silk, dt);
 }

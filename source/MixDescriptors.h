@@ -115,10 +115,17 @@ public:
     // A published index: 0.3 * fast + 0.7 * slow of two smoothers of its target.
     struct TwoSpeed
     {
-        float fast = 0, slow = 0;
+        TwoSpeed (float fastTauSeconds, float slowTauSeconds) noexcept
+            : fast (fastTauSeconds, fastTauSeconds), slow (slowTauSeconds, slowTauSeconds) {}
 
-        void update (float target, float dt, float fastTau, float slowTau) noexcept;
+        void update (float target, float dt) noexcept
+        {
+            fast.update (target, dt);
+            slow.update (target, dt);
+        }
         float value() const noexcept { return 0.3f * fast + 0.7f * slow; }
+
+        tarn::dsp::Smoothed fast, slow;
     };
 
     void reset() noexcept;
@@ -132,8 +139,8 @@ public:
     const Levels& levels() const noexcept { return blockLevels; }
     const Targets& targets() const noexcept { return blockTargets; }
 
-    TwoSpeed sideAir, centreWeight, forwardMid, silk;
-    float lowWidthScore = 0;
+    TwoSpeed sideAir { 1.25f, 3.5f }, centreWeight { 1.5f, 4.0f }, forwardMid { 1.5f, 4.0f }, silk { 1.5f, 4.0f };
+    tarn::dsp::Smoothed lowWidthScore { 4.5f, 1.5f };
     int lowWidthLevel = 0;    // 0 LOW, 1 MED, 2 HIGH
 
 private:

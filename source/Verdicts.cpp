@@ -87,7 +87,9 @@ bool Verdicts::updateSignalTiming (bool hasSignal, float dt) noexcept
     revealSeconds = 0.0f;
     ready = false;
     lastBand = lastPushLevel = lastWidthLevel = -1;
-    pushA = pushB = instability = 0.0f;
+    pushA = 0.0f;
+    pushB = 0.0f;
+    instability = 0.0f;
     lowCrestFlag = lowAirFlag = limitingFlag = false;
     return true;
 }
@@ -109,8 +111,8 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
         const float lowCrest = clamp01 ((8.0f - in.crestDb) * 0.25f);
         const float levelGate = clamp01 ((in.rmsDb + 60.0f) / 18.0f);
         const float target = clamp100 ((0.4f * crestScore + 0.6f * transient - clipPenalty - 18.0f * loudness * lowCrest) * levelGate);
-        smoothTowards (punchFast, target, dt, 0.25f, 1.5f);
-        smoothTowards (punchSlow, target, dt, 0.6f, 4.0f);
+        punchFast.update (target, dt);
+        punchSlow.update (target, dt);
     }
 
     // Translation, penalised by the push level of the previous block.
@@ -127,9 +129,9 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
             target = clamp100 (56.0f + 0.14f * targets.sideAir + 0.22f * targets.centreWeight - penalties);
         }
 
-        smoothTowards (translationA, target, dt, 3.0f);
-        smoothTowards (translationB, target, dt, 7.0f);
-        smoothTowards (translationC, target, dt, 15.0f);
+        translationA.update (target, dt);
+        translationB.update (target, dt);
+        translationC.update (target, dt);
     }
     const float tr = 0.2f * translationA + 0.65f * translationB + 0.15f * translationC;
 
@@ -145,8 +147,8 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
 
     const float scoreA = judged ? clamp100 (22.0f * tFactor + 30.0f * near6 + 30.0f * f * loud14 + 30.0f * f * lowCrest6) : 0.0f;
     const float scoreB = judged ? clamp100 (f * (45.0f * loud14 + 40.0f * lowCrest6) + 15.0f * near6) : 0.0f;
-    smoothTowards (pushA, scoreA, dt, 2.8f, 2.5f);
-    smoothTowards (pushB, scoreB, dt, 4.5f, 3.0f);
+    pushA.update (scoreA, dt);
+    pushB.update (scoreB, dt);
 
     const float crestTerm = f * near9 * std::min (std::max (5.5f * (10.0f - crest), 0.0f), 35.0f);
 
@@ -165,7 +167,7 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
     const float widthTerm = w * (0.65f * near9 + 0.35f);
 
     const float swing = std::abs (mix.centreWeight.fast - mix.centreWeight.slow) + std::abs (mix.sideAir.fast - mix.sideAir.slow);
-    smoothTowards (instability, near9 * std::clamp (1.2f * swing, 0.0f, 20.0f), dt, 6.0f, 3.0f);
+    instability.update (near9 * std::clamp (1.2f * swing, 0.0f, 20.0f), dt);
     const float instabilityTerm = instability;
 
     const float translationTerm = slowPeak > -3.0f && tr < 35.0f ? std::clamp ((35.0f - tr) * 0.5f, 0.0f, 18.0f) : 0.0f;
@@ -174,7 +176,7 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
                                                 * (crestTerm + peakTerm + widthTerm + instabilityTerm + translationTerm
                                                    + 0.35f * pushA + 0.18f * pushB))
                                     : 0.0f;
-    smoothTowards (pushScore, pushTarget, dt, 5.5f, 3.0f);
+    pushScore.update (pushTarget, dt);
 
     lowCrestFlag = lowCrest6 > (lowCrestFlag ? 0.4f : 0.5f);
     lowAirFlag = clamp01 ((40.0f - targets.sideAir) / 25.0f) > (lowAirFlag ? 0.35f : 0.45f);

@@ -96,9 +96,11 @@ public:
     static int pushReasonFor (int level, const PushTerms& terms) noexcept;
 
 private:
-    float punchFast = 0, punchSlow = 0;
-    float translationA = 0, translationB = 0, translationC = 0;
-    float pushA = 0, pushB = 0, pushScore = 0, instability = 0;
+    // Smoothers, time constants in seconds (rising, falling).
+    tarn::dsp::Smoothed punchFast { 0.25f, 1.5f }, punchSlow { 0.6f, 4.0f };
+    tarn::dsp::Smoothed translationA { 3.0f, 3.0f }, translationB { 7.0f, 7.0f }, translationC { 15.0f, 15.0f };
+    tarn::dsp::Smoothed pushA { 2.8f, 2.5f }, pushB { 4.5f, 3.0f };   // sA and sB
+    tarn::dsp::Smoothed pushScore { 5.5f, 3.0f }, instability { 6.0f, 3.0f };
     bool lowCrestFlag = false, lowAirFlag = false, limitingFlag = false;
     int pushLevel = 0, pushReason = 0;
 

@@ -113,10 +113,12 @@ TEST (MixDescriptors, WideLowEndRaisesTheScoreWithItsTimeConstant)
 
 TEST (MixDescriptors, SmoothingDependsOnElapsedTimeNotOnBlockCount)
 {
-    MixDescriptors::TwoSpeed once, inPieces;
-    once.update (80.0f, 1.0f, 1.5f, 4.0f);
-    for (float dt : { 0.1f, 0.25f, 0.05f, 0.6f })
-        inPieces.update (80.0f, dt, 1.5f, 4.0f);
+    // One second in one block, or in pieces whose lengths repeat (each smoother keeps the factor of
+    // the last block length and must recompute it whenever the length changes).
+    MixDescriptors::TwoSpeed once { 1.5f, 4.0f }, inPieces { 1.5f, 4.0f };
+    once.update (80.0f, 1.0f);
+    for (float dt : { 0.1f, 0.25f, 0.25f, 0.05f, 0.1f, 0.25f })
+        inPieces.update (80.0f, dt);
     EXPECT_NEAR (once.fast, inPieces.fast, 1e-4);
     EXPECT_NEAR (once.slow, inPieces.slow, 1e-4);
     EXPECT_NEAR (once.value(), 0.3f * 80 * (1 - std::exp (-1 / 1.5f)) + 0.7f * 80 * (1 - std::exp (-1 / 4.0f)), 1e-4);
