@@ -14,16 +14,20 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures (if needed) and builds the given targets in a build folder of the validation's own.
-# Usage: build_targets BUILD_DIR "CMAKE_ARGS..." TARGET...
+# Configures (if needed) and builds targets in a build folder of the validation's own. Compiler
+# flags for a fresh configure come from CFLAGS / CXXFLAGS / LDFLAGS in the environment.
+# Usage: build_targets BUILD_DIR CMAKE_ARG... -- TARGET...
 build_targets() {
-    local dir=$1 args=$2
-    shift 2
+    local dir=$1 args=() targets=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
+    shift
+    targets=("$@")
+    mkdir -p "$dir"
     if [ ! -f "$dir/build.ninja" ]; then
-        # shellcheck disable=SC2086
-        cmake -S . -B "$dir" -G Ninja $args >/dev/null
+        cmake -S . -B "$dir" -G Ninja "${args[@]}" || return 1
     fi
-    cmake --build "$dir" --parallel "${TARN_JOBS:-2}" --target "$@"
+    cmake --build "$dir" --parallel "${TARN_JOBS:-2}" --target "${targets[@]}"
 }
 
 # Prints the summary line and exits with the result.

@@ -1,0 +1,64 @@
+#include "Analyser.h"
+#include "FuzzTargets.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace
+{
+bool finite (const TarnReadings& r)
+{
+    bool ok = true;
+#define TARN_CHECK_FINITE(type, name, resetValue) ok = ok && std::isfinite ((double) r.name);
+    TARN_PUBLISHED_READINGS (TARN_CHECK_FINITE)
+#undef TARN_CHECK_FINITE
+    return ok;
+}
+
+juce::File scratchFolder()
+{
+    const juce::File shm ("/dev/shm");
+    return shm.isDirectory() ? shm : juce::File::getSpecialLocation (juce::File::tempDirectory);
+}
+} // namespace
+
+void tarn::fuzz::audioFile (const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return;
+
+    static const char* const extensions[] = { ".wav", ".aiff", ".flac", ".ogg" };
+    static juce::AudioFormatManager& formats = *[]
+    {
+        auto* m = new juce::AudioFormatManager();   // lives as long as the process
+        m->registerBasicFormats();
+        return m;
+    }();
+    static const auto base = scratchFolder().getChildFile ("tarn-fuzz-" + juce::String (juce::Time::currentTimeMillis()));
+
+    const auto file = base.withFileExtension (extensions[data[0] & 3]);
+    if (! file.replaceWithData (data + 1, size - 1))
+        std::abort();
+
+    tarn::analyser::Programme programme;
+    juce::String error;
+    if (tarn::analyser::openFile (file, formats, programme, error))
+    {
+        tarn::analyser::Options options;
+        options.blockSize = 1 + 64 * (data[0] >> 2);
+        const auto result = tarn::analyser::analyse (programme, options);
+        if (result.ok && ! finite (result.finalReadings))
+            std::abort();
+        (void) tarn::analyser::toJson (result);
+        (void) tarn::analyser::formatReport (result);
+    }
+    file.deleteFile();
+}
+
+#if TARN_FUZZ_ENTRY
+extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
+{
+    tarn::fuzz::audioFile (data, size);
+    return 0;
+}
+#endif
