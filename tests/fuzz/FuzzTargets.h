@@ -13,7 +13,7 @@ namespace tarn::fuzz
 // wrapped in the chunk header the processor writes, so the fuzzer reaches the XML reader.
 void stateChunk (const std::uint8_t* data, std::size_t size);
 
-// First byte: bits 0-1 the file's extension (.wav .aiff .flac .ogg), bits 2-7 the block length
-// (1 + 64 * value); the rest is the file.
+// First byte: bits 0-1 the file's extension (.wav .aiff .flac .ogg), bits 2-4 the block length
+// (16 << value, 16 to 2048 samples); the rest is the file.
 void audioFile (const std::uint8_t* data, std::size_t size);
 } // namespace tarn::fuzz
