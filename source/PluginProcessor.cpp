@@ -245,8 +245,27 @@ void TarnAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
     copyXmlToBinary (state, destData);
 }
 
+namespace
+{
+// The host hands back whatever it stored. The framework's chunk reader trusts the text to be valid
+// UTF-8 and reads past the end of a chunk whose text is not, so the text is checked first: the
+// same header and length rules, then the encoding.
+bool stateTextIsValid (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
+        return true;   // not an XML chunk: the framework's reader rejects it without reading text
+
+    const auto declaredLength = (juce::int64) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+    const int length = (int) juce::jmin ((juce::int64) sizeInBytes - 8, declaredLength);
+    return length <= 0 || juce::CharPointer_UTF8::isValidString (static_cast<const char*> (data) + 8, length);
+}
+} // namespace
+
 void TarnAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
+    if (! stateTextIsValid (data, sizeInBytes))
+        return;
+
     const auto xml = getXmlFromBinary (data, sizeInBytes);
 
     if (xml == nullptr || ! xml->hasTagName ("TarnState"))

@@ -133,6 +133,12 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
     b.setStateInformation (junk.data(), (int) (junk.size() * sizeof (float)));
     b.setStateInformation (nullptr, 0);
     b.setStateInformation (state.getData(), 5);   // truncated
+
+    // A chunk whose text is not valid UTF-8 (once read past the end of its buffer).
+    const juce::File broken (juce::String (TARN_SOURCE_DIR) + "/tests/fuzz/regressions/state/xml-invalid-utf8-overrun");
+    juce::MemoryBlock brokenChunk;
+    ASSERT_TRUE (broken.loadFileAsData (brokenChunk));
+    b.setStateInformation (static_cast<const char*> (brokenChunk.getData()) + 1, (int) brokenChunk.getSize() - 1);
     EXPECT_EQ (b.destinationMode.load(), 2);
     EXPECT_EQ (b.kReference.load(), 7);
 }
