@@ -29,12 +29,12 @@ cleanup() {
 trap cleanup EXIT
 
 # A server of our own, so nothing else on the machine is disturbed (and nothing else disturbs it).
-export JACK_DEFAULT_SERVER="tarn-validation-$$"
 export JACK_NO_AUDIO_RESERVATION=1
 
 run_at() {
     local rate=$1 pid
     pids=()
+    export JACK_DEFAULT_SERVER="tarn-validation-$$-$rate"
     rm -f "$work"/*.wav
 
     # Left: white noise; right: a 997 Hz tone; silence either side, so the connections are all
@@ -87,7 +87,9 @@ run_at() {
     exec 3>&-
     pids=()
     grep -i 'xrun' "$work/jackd.log" | head -3
-    python3 scripts/validation/wav_passthrough_check.py "$work/recording.wav" "$work/signal.wav"
+    python3 scripts/validation/wav_passthrough_check.py "$work/recording.wav" "$work/signal.wav" && return 0
+    for f in jackd jalv record play; do echo "--- $f.log"; tail -5 "$work/$f.log"; done
+    return 1
 }
 
 status=0
