@@ -86,7 +86,7 @@ void TrackPassStats::addBlock (float seconds, float peakDb, float truePeakDb, fl
 TrackPassSnapshot TrackPassStats::toSnapshot() const noexcept
 {
     TrackPassSnapshot s;
-    s.capturedSeconds = capturedSeconds;
+    s.capturedSeconds = (float) capturedSeconds;
     s.blockCount = blockCount;
     s.hasPeak = hasPeak;
     s.peakMaxDb = hasPeak ? peakMaxDb : -100.0f;

@@ -55,7 +55,7 @@ struct TrackPassSnapshot
 // The audio-thread accumulator of one pass: allocation-free and constant time per block.
 struct TrackPassStats
 {
-    float capturedSeconds = 0.0f;
+    double capturedSeconds = 0.0;   // summed in double: a float sum of block lengths drifts by a minute in 3 hours
     std::uint64_t blockCount = 0;
     bool hasPeak = false;
     float peakMaxDb = -std::numeric_limits<float>::infinity();

@@ -168,8 +168,11 @@ TEST (Processor, OutputIsBitIdenticalToInputForAnyBlockSizeAndRate)
                 buffer.setSample (1, i, right[(size_t) i]);
             }
             p.processBlock (buffer, midi);
-            EXPECT_EQ (std::memcmp (buffer.getReadPointer (0), left.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
-            EXPECT_EQ (std::memcmp (buffer.getReadPointer (1), right.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
+            if (block > 0)
+            {
+                EXPECT_EQ (std::memcmp (buffer.getReadPointer (0), left.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
+                EXPECT_EQ (std::memcmp (buffer.getReadPointer (1), right.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
+            }
             EXPECT_TRUE (allFinite (p.loadReadings())) << rate << " Hz, " << block;
         }
     }

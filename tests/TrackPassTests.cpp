@@ -97,6 +97,17 @@ TEST (TrackPassStats, LevelsAndBandsAreClampedAndTheWorstIsKept)
     EXPECT_EQ (s.lastTranslationBand, 2);
 }
 
+TEST (TrackPassStats, CapturedTimeStaysExactOverHours)
+{
+    // Three hours of 512-sample blocks at 48 kHz: a float running sum would be about a minute off.
+    TrackPassStats stats;
+    BlockArgs a;
+    a.seconds = 512.0f / 48000.0f;
+    for (int i = 0; i < 1012500; ++i)
+        a.addTo (stats);
+    EXPECT_NEAR (stats.toSnapshot().capturedSeconds, 10800.0f, 0.01f);
+}
+
 TEST (TrackPassStats, PeakOnlyRisesAndIntegratedFollowsTheLastValue)
 {
     TrackPassStats stats;

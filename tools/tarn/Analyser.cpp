@@ -13,7 +13,7 @@ namespace
 class CsvRecorder
 {
 public:
-    explicit CsvRecorder (double rate) : sampleRate (rate), text (text::csvHeader()) {}
+    explicit CsvRecorder (double rate) : sampleRate (rate) { text << text::csvHeader(); }
 
     // takenTruePeak: the block's truePeakMaxSinceRead, already taken out by the caller; only the
     // first row after a block sees it, later rows behave as ticks with no new audio.
@@ -31,13 +31,13 @@ public:
         }
     }
 
-    const juce::String& csv() const { return text; }
+    juce::String csv() const { return text.toUTF8(); }
 
 private:
     double sampleRate;
     juce::int64 marksWritten = 0;
     text::BandWords words;
-    juce::String text;
+    juce::MemoryOutputStream text;   // appends in constant time however long the recording grows
 };
 
 juce::String channelWord (int channels) { return channels == 1 ? "mono" : channels == 2 ? "stereo" : juce::String (channels) + " channels"; }
