@@ -31,6 +31,13 @@ trap cleanup EXIT
 # A server of our own, so nothing else on the machine is disturbed (and nothing else disturbs it).
 export JACK_NO_AUDIO_RESERVATION=1
 
+# A server that was killed leaves its entry in JACK's shared-memory registry, and a full registry
+# refuses new servers ("Too many servers already active"). With no JACK server running, whatever
+# is left there is stale.
+if ! pgrep -x jackd >/dev/null && ! pgrep -x jackdmp >/dev/null; then
+    rm -f /dev/shm/jack-shm-registry /dev/shm/jack_db-* /dev/shm/jack-[0-9]* /dev/shm/jack_sem.*
+fi
+
 run_at() {
     local rate=$1 pid
     pids=()
