@@ -6,6 +6,7 @@
 // TARN_CONCURRENCY_SECONDS sets how long it runs (default 2).
 
 #include "EditorInspector.h"
+#include "ReadingChecks.h"
 #include "SettingsMenus.h"
 
 #include <gtest/gtest.h>
@@ -58,14 +59,6 @@ struct VariedAudio
     }
 };
 
-bool allFinite (const TarnReadings& r)
-{
-    bool ok = true;
-#define TARN_CHECK_FINITE(type, name, resetValue) ok = ok && std::isfinite ((double) r.name);
-    TARN_PUBLISHED_READINGS (TARN_CHECK_FINITE)
-#undef TARN_CHECK_FINITE
-    return ok;
-}
 
 bool allFinite (const TrackPassSnapshot& s)
 {
@@ -132,7 +125,7 @@ TEST (Concurrency, EditorAndAudioThreadRunTogetherWithoutInterference)
             editor.refresh();
             const auto readings = processor.loadReadings();
             const auto snapshot = processor.getTrackPassSnapshot();
-            nonFinite += allFinite (readings) && allFinite (snapshot) ? 0 : 1;
+            nonFinite += allReadingsFinite (readings) && allFinite (snapshot) ? 0 : 1;
 
             if (ticks % 7 == 0)
                 inspect.resetPassButton().onClick();

@@ -1,4 +1,5 @@
 #include "AllocationCounter.h"
+#include "ReadingChecks.h"
 #include "TestSignals.h"
 
 #include <gtest/gtest.h>
@@ -30,14 +31,6 @@ bool readingsEqual (const TarnReadings& a, const TarnReadings& b)
     return same;
 }
 
-bool allFinite (const TarnReadings& r)
-{
-    bool finite = true;
-#define TARN_FINITE(type, name, resetValue) finite = finite && std::isfinite ((double) r.name);
-    TARN_PUBLISHED_READINGS (TARN_FINITE)
-#undef TARN_FINITE
-    return finite;
-}
 } // namespace
 
 TEST (Processor, IdentityAndTrivialAnswers)
@@ -173,7 +166,7 @@ TEST (Processor, OutputIsBitIdenticalToInputForAnyBlockSizeAndRate)
                 EXPECT_EQ (std::memcmp (buffer.getReadPointer (0), left.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
                 EXPECT_EQ (std::memcmp (buffer.getReadPointer (1), right.data(), sizeof (float) * (size_t) block), 0) << rate << " Hz, " << block;
             }
-            EXPECT_TRUE (allFinite (p.loadReadings())) << rate << " Hz, " << block;
+            EXPECT_TRUE (allReadingsFinite (p.loadReadings())) << rate << " Hz, " << block;
         }
     }
 }
@@ -183,10 +176,10 @@ TEST (Processor, NonFiniteInputNeverMakesAReadingNonFinite)
     Rig rig;
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     rig.play ([&] (int c, juce::int64 i) { return i % 7 == 0 ? (c == 0 ? nan : inf) : (float) std::sin ((double) i * 0.05); }, 12.0);
-    EXPECT_TRUE (allFinite (rig.processor.loadReadings()));
+    EXPECT_TRUE (allReadingsFinite (rig.processor.loadReadings()));
     EXPECT_GT (rig.processor.peakDb.load(), -3.0f);
     rig.play ([&] (int c, juce::int64) { return c == 0 ? nan : -inf; }, 4.0);
-    EXPECT_TRUE (allFinite (rig.processor.loadReadings()));
+    EXPECT_TRUE (allReadingsFinite (rig.processor.loadReadings()));
     EXPECT_EQ (rig.processor.signalState.load(), 0);   // nothing but non-finite samples is silence
     const auto pass = rig.processor.getTrackPassSnapshot();
     EXPECT_TRUE (std::isfinite (pass.truePeakMaxDb) && std::isfinite (pass.rmsAvgDb) && std::isfinite (pass.lufsShortSummary.avg));

@@ -1,20 +1,12 @@
 #include "Analyser.h"
 #include "FuzzTargets.h"
+#include "../ReadingChecks.h"
 
 #include <cmath>
 #include <cstdlib>
 
 namespace
 {
-bool finite (const TarnReadings& r)
-{
-    bool ok = true;
-#define TARN_CHECK_FINITE(type, name, resetValue) ok = ok && std::isfinite ((double) r.name);
-    TARN_PUBLISHED_READINGS (TARN_CHECK_FINITE)
-#undef TARN_CHECK_FINITE
-    return ok;
-}
-
 juce::File scratchFolder()
 {
     const juce::File shm ("/dev/shm");
@@ -51,7 +43,7 @@ void tarn::fuzz::audioFile (const std::uint8_t* data, std::size_t size)
         tarn::analyser::Options options;
         options.blockSize = 16 << ((data[0] >> 2) & 7);
         const auto result = tarn::analyser::analyse (programme, options);
-        if (result.ok && ! finite (result.finalReadings))
+        if (result.ok && ! allReadingsFinite (result.finalReadings))
             std::abort();
         (void) tarn::analyser::toJson (result);
         (void) tarn::analyser::formatReport (result);
