@@ -3,6 +3,8 @@
 #include "AnalysisMath.h"
 #include "PluginEditor.h"
 
+#include <string_view>
+
 TarnAudioProcessor::TarnAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
                                 .withInput ("Input", juce::AudioChannelSet::stereo(), true)
@@ -247,23 +249,43 @@ void TarnAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 namespace
 {
-// The host hands back whatever it stored. The framework's chunk reader trusts the text to be valid
-// UTF-8 and reads past the end of a chunk whose text is not, so the text is checked first: the
-// same header and length rules, then the encoding.
-bool stateTextIsValid (const void* data, int sizeInBytes)
+// The host hands back whatever it stored, and the framework's XML reader has two faults a damaged
+// chunk can reach: it trusts the text to be valid UTF-8 (and reads past the end of a chunk whose
+// text is not), and it loops for ever on a processing instruction ("<?...?>") followed by text
+// inside an element. So the text is checked first, by the reader's own header and length rules:
+// valid UTF-8, and no processing instruction after the leading XML declaration (Tarn never
+// writes one).
+bool stateTextIsSafe (const void* data, int sizeInBytes)
 {
     if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
         return true;   // not an XML chunk: the framework's reader rejects it without reading text
 
     const auto declaredLength = (juce::int64) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
     const int length = (int) juce::jmin ((juce::int64) sizeInBytes - 8, declaredLength);
-    return length <= 0 || juce::CharPointer_UTF8::isValidString (static_cast<const char*> (data) + 8, length);
+    if (length <= 0)
+        return true;
+
+    const auto* chars = static_cast<const char*> (data) + 8;
+    if (! juce::CharPointer_UTF8::isValidString (chars, length))
+        return false;
+
+    std::string_view text (chars, (size_t) length);
+    text = text.substr (0, text.find ('\0'));   // the reader stops at the first zero
+    auto rest = text.find_first_not_of (" \t\r\n");
+    if (rest != std::string_view::npos && text.compare (rest, 2, "<?") == 0)
+    {
+        const auto declarationEnd = text.find ("?>", rest + 2);
+        if (declarationEnd == std::string_view::npos)
+            return false;
+        rest = declarationEnd + 2;
+    }
+    return rest == std::string_view::npos || text.find ("<?", rest) == std::string_view::npos;
 }
 } // namespace
 
 void TarnAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (! stateTextIsValid (data, sizeInBytes))
+    if (! stateTextIsSafe (data, sizeInBytes))
         return;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);

@@ -134,6 +134,26 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
     b.setStateInformation (static_cast<const char*> (brokenChunk.getData()) + 1, (int) brokenChunk.getSize() - 1);
     EXPECT_EQ (b.destinationMode.load(), 2);
     EXPECT_EQ (b.kReference.load(), 7);
+
+    // A processing instruction followed by text inside an element once made the XML reader loop
+    // for ever; a leading declaration is still read.
+    const auto restoreText = [] (TarnAudioProcessor& p, const char* text)
+    {
+        juce::MemoryBlock block;
+        juce::MemoryOutputStream out (block, false);
+        out.writeInt (0x21324356);
+        out.writeInt ((int) std::strlen (text));
+        out.write (text, std::strlen (text));
+        out.writeByte (0);
+        out.flush();
+        p.setStateInformation (block.getData(), (int) block.getSize());
+    };
+    restoreText (b, "<TarnState destinationMode=\"0\" kReference=\"4\"><?xml version=\"1.0\"?>tb>");
+    EXPECT_EQ (b.destinationMode.load(), 2);
+    EXPECT_EQ (b.kReference.load(), 7);
+    restoreText (b, "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <TarnState destinationMode=\"1\" kReference=\"5\"/>");
+    EXPECT_EQ (b.destinationMode.load(), 1);
+    EXPECT_EQ (b.kReference.load(), 5);
 }
 
 TEST (Processor, OutputIsBitIdenticalToInputForAnyBlockSizeAndRate)
