@@ -29,6 +29,7 @@ summary=()
 for target in ${TARN_FUZZ_TARGETS:-state audio_file}; do
     corpus="$build_dir/fuzz-corpus/$target"
     artifacts="$build_dir/fuzz-artifacts/$target"
+    rm -rf "$artifacts"   # only this run's findings are copied out
     mkdir -p "$corpus" "$artifacts"
     max_len=4096 dict=()
     if [ "$target" = audio_file ]; then max_len=65536; else dict=(-dict=tests/fuzz/state.dict); fi
