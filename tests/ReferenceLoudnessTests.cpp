@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace testing_signals;
 
 namespace
@@ -143,6 +145,17 @@ TEST (ReferenceLoudness, SectionAndJsonFigures)
     EXPECT_NEAR ((double) json["plrLu"], (double) json["maxTruePeakDbtp"] - (double) json["integratedLufs"], 1e-9);
     EXPECT_NEAR ((double) json["plrLu"], 0.0, 0.15);
     EXPECT_NEAR ((double) json["tarnMinusReferenceLu"], (double) r.finalReadings.lufsIntegrated - (double) json["integratedLufs"], 1e-6);
+
+    EXPECT_NEAR ((double) json["maxSamplePeakDbfs"], -23.0, 0.01);
+
+    // A non-finite sample counts as silence; it must not poison the standard figures.
+    auto damaged = tones ({ { 10, -23.0 } });
+    damaged[48000] = std::numeric_limits<float>::quiet_NaN();
+    damaged[96000] = std::numeric_limits<float>::infinity();
+    const auto figures = measure (damaged).reference->figures();
+    EXPECT_NEAR (figures.integratedLufs, -23.0, 0.1);
+    EXPECT_NEAR (figures.maxSamplePeakDbfs, -23.0, 0.01);
+    EXPECT_NEAR (figures.maxShortTermLufs, -23.0, 0.1);
 
     // Silence has no integrated loudness: the figures say so instead of printing infinities.
     const auto quiet = measure (tones ({ { 5, silent } }));

@@ -1,8 +1,10 @@
 #include "ReferenceLoudness.h"
 
+#include "AnalysisMath.h"
 
-
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace
 {
@@ -13,10 +15,12 @@ double energyOf (double lufs) { return std::isfinite (lufs) ? std::pow (10.0, (l
 ReferenceLoudness::ReferenceLoudness (double sampleRate)
 {
     const auto rate = (unsigned long) std::lround (sampleRate);
-    state = ebur128_init (2, rate, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK);
+    // The sample peak is taken here, on the way in, rather than in a second pass over the library's
+    // copy: the same largest magnitude at less cost.
+    state = ebur128_init (2, rate, EBUR128_MODE_I | EBUR128_MODE_LRA);
     subBlockFrames = (int) (rate * 10 / 1000);   // the same rounding the library applies to a 10 ms window
     pending.resize ((size_t) juce::jmax (1, subBlockFrames) * 2);
-    recentEnergies.assign ((size_t) shortTermBlocks, 0.0);
+    recentEnergies.assign (2 * (size_t) shortTermBlocks, 0.0);
 }
 
 ReferenceLoudness::~ReferenceLoudness()
@@ -34,11 +38,17 @@ void ReferenceLoudness::add (const float* left, const float* right, int numSampl
     {
         const int n = juce::jmin (numSamples - i, subBlockFrames - pendingFrames);
         float* out = pending.data() + 2 * pendingFrames;
+        float peak = largestMagnitude;
         for (int k = 0; k < n; ++k)
         {
-            out[2 * k] = left[i + k];
-            out[2 * k + 1] = right[i + k];
+            // A non-finite sample would stay in the library's filters for good: it counts as
+            // silence, as it does in Tarn's own readings.
+            const float l = tarn::dsp::finiteOrZero (left[i + k]), r = tarn::dsp::finiteOrZero (right[i + k]);
+            out[2 * k] = l;
+            out[2 * k + 1] = r;
+            peak = std::max (peak, std::max (std::abs (l), std::abs (r)));
         }
+        largestMagnitude = peak;
         pendingFrames += n;
         i += n;
 
@@ -56,15 +66,16 @@ void ReferenceLoudness::closeSubBlock()
     // momentary and short-term values can be read every 10 ms at little cost.
     double subBlockLufs = -HUGE_VAL;
     ebur128_loudness_window (state, 10, &subBlockLufs);
+    // Each energy is written twice, shortTermBlocks apart, so every window is one contiguous run.
     newest = (newest + 1) % shortTermBlocks;
-    recentEnergies[(size_t) newest] = energyOf (subBlockLufs);
+    const double energy = energyOf (subBlockLufs);
+    recentEnergies[(size_t) newest] = energy;
+    recentEnergies[(size_t) (newest + shortTermBlocks)] = energy;
 
     const auto windowMean = [this] (int blocks)
     {
-        double sum = 0;
-        for (int k = 0; k < blocks; ++k)
-            sum += recentEnergies[(size_t) ((newest - k + shortTermBlocks) % shortTermBlocks)];
-        return sum / blocks;
+        const auto end = recentEnergies.begin() + newest + shortTermBlocks + 1;
+        return std::accumulate (end - blocks, end, 0.0) / blocks;
     };
     maxMomentaryEnergy = std::max (maxMomentaryEnergy, windowMean (momentaryBlocks));
     maxShortTermEnergy = std::max (maxShortTermEnergy, windowMean (shortTermBlocks));
@@ -89,11 +100,7 @@ ReferenceLoudness::Figures ReferenceLoudness::figures() const
     f.maxMomentaryLufs = lufsOf (maxMomentaryEnergy);
     f.maxShortTermLufs = lufsOf (maxShortTermEnergy);
 
-    double left = 0, right = 0;
-    ebur128_sample_peak (state, 0, &left);
-    ebur128_sample_peak (state, 1, &right);
-    const double peak = std::max (left, right);
-    f.maxSamplePeakDbfs = peak > 0 ? 20.0 * std::log10 (peak) : -HUGE_VAL;
+    f.maxSamplePeakDbfs = largestMagnitude > 0 ? 20.0 * std::log10 ((double) largestMagnitude) : -HUGE_VAL;
     return f;
 }
 

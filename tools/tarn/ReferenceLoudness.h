@@ -49,9 +49,10 @@ private:
     // Weighted energies of the most recent 10 ms sub-blocks: 40 make the momentary window (400 ms),
     // 300 the short-term window (3 s).
     static constexpr int momentaryBlocks = 40, shortTermBlocks = 300;
-    std::vector<double> recentEnergies;       // ring of shortTermBlocks
+    std::vector<double> recentEnergies;       // ring of shortTermBlocks, held twice over
     int newest = -1;
     double maxMomentaryEnergy = 0, maxShortTermEnergy = 0;
+    float largestMagnitude = 0;               // sample peak of both channels
 
     JUCE_DECLARE_NON_COPYABLE (ReferenceLoudness)
 };
