@@ -117,6 +117,10 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     processor->setRateAndBufferSizeDetails (programme.sampleRate, blockSize);
     processor->prepareToPlay (programme.sampleRate, blockSize);
 
+    // The programme is read in long stretches (far fewer, larger reads from the file) and handed
+    // to the processor a block at a time, as a host would.
+    const int blocksPerRead = juce::jmax (1, 16384 / blockSize);
+    juce::AudioBuffer<float> stretch (2, blockSize * blocksPerRead);
     juce::AudioBuffer<float> buffer (2, blockSize);
     juce::MidiBuffer midi;
     std::unique_ptr<CsvRecorder> csv;
@@ -132,25 +136,31 @@ Result analyse (const Programme& programme, const Options& options, const Progre
 
     while (position < programme.lengthInSamples)
     {
-        const int n = (int) juce::jmin ((juce::int64) blockSize, programme.lengthInSamples - position);
-        buffer.setSize (2, n, false, false, true);
-
-        if (! programme.read (buffer, position, n))
+        const int stretchLength = (int) juce::jmin ((juce::int64) stretch.getNumSamples(), programme.lengthInSamples - position);
+        if (! programme.read (stretch, position, stretchLength))
         {
             result.error = "could not be decoded after " + juce::String ((double) position / programme.sampleRate, 2) + " s";
             return result;
         }
 
-        processor->processBlock (buffer, midi);
-        position += n;
+        for (int offset = 0; offset < stretchLength; offset += blockSize)
+        {
+            const int n = juce::jmin (blockSize, stretchLength - offset);
+            float* channels[] = { stretch.getWritePointer (0, offset), stretch.getWritePointer (1, offset) };
+            buffer.setDataToReferTo (channels, 2, n);
 
-        const float blockTruePeak = processor->truePeakMaxSinceRead.exchange (-200.0f);
-        result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, blockTruePeak);
+            processor->processBlock (buffer, midi);
+            position += n;
 
-        if (csv != nullptr)
-            csv->afterBlock (*processor, position, blockTruePeak);
-        if (reference != nullptr)
-            reference->add (buffer.getReadPointer (0), buffer.getReadPointer (1), n);
+            const float blockTruePeak = processor->truePeakMaxSinceRead.exchange (-200.0f);
+            result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, blockTruePeak);
+
+            if (csv != nullptr)
+                csv->afterBlock (*processor, position, blockTruePeak);
+            if (reference != nullptr)
+                reference->add (channels[0], channels[1], n);
+        }
+
         if (progress)
             progress ((double) position / (double) programme.lengthInSamples);
     }
@@ -164,12 +174,12 @@ Result analyse (const Programme& programme, const Options& options, const Progre
 
     // Files rarely end in 3 s of silence: feed digital silence until a started pass freezes.
     // Quiet blocks add nothing to a pass.
-    buffer.setSize (2, blockSize, false, false, true);
+    juce::AudioBuffer<float> silence (2, blockSize);
     const auto maxQuietBlocks = (juce::int64) std::ceil (4.0 * programme.sampleRate / blockSize) + 1;
     for (juce::int64 i = 0; i < maxQuietBlocks && processor->trackPassState.load() == 1; ++i)
     {
-        buffer.clear();
-        processor->processBlock (buffer, midi);
+        silence.clear();
+        processor->processBlock (silence, midi);
     }
 
     result.processingSeconds = (juce::Time::getMillisecondCounterHiRes() - started) / 1000.0;
