@@ -35,7 +35,7 @@ export JACK_NO_AUDIO_RESERVATION=1
 # refuses new servers ("Too many servers already active"). With no JACK server running, whatever
 # is left there is stale.
 if ! pgrep -x jackd >/dev/null && ! pgrep -x jackdmp >/dev/null; then
-    rm -f /dev/shm/jack-shm-registry /dev/shm/jack_db-* /dev/shm/jack-[0-9]* /dev/shm/jack_sem.*
+    rm -rf /dev/shm/jack-shm-registry /dev/shm/jack_db-* /dev/shm/jack-[0-9]* /dev/shm/jack_sem.*
 fi
 
 run_at() {
