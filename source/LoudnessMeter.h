@@ -17,7 +17,8 @@ public:
     struct Weighting
     {
         tarn::dsp::Float4 previousInput {}, lowCut {}, shelfLowPass {};
-        double energy = 0.0;     // this block's sum of weighted squares, both channels
+        tarn::dsp::Float4 runSquares {};   // weighted squares of the current run (see endRun)
+        double energy = 0.0;               // this block's sum of weighted squares, both channels
 
         void process (tarn::dsp::Float4 leftRight, const AnalysisCoefficients& c) noexcept
         {
@@ -27,8 +28,14 @@ public:
             previousInput = leftRight;
             shelfLowPass = shelfLowPass + c.loudnessShelf * (lowCut - shelfLowPass);
             const tarn::dsp::Float4 w = lowCut + 0.5849f * (lowCut - shelfLowPass);
-            const tarn::dsp::Float4 squares = w * w;
-            energy += squares[0] + squares[1];
+            runSquares += w * w;
+        }
+
+        // Adds a run of a few samples, summed in single precision, to the block's energy.
+        void endRun() noexcept
+        {
+            energy += (double) runSquares[0] + (double) runSquares[1];
+            runSquares = tarn::dsp::Float4 {};
         }
     };
 

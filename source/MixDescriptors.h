@@ -9,9 +9,28 @@
 class MixDescriptors
 {
 public:
+    // Sums of squares over a short run of samples (see BlockSums::add), in the filters' lanes.
+    struct RunSums
+    {
+        tarn::dsp::Float4 bands14 {}, upper {}, lowEnd {}, highs {};
+        float mid = 0;
+    };
+
     // Sums of squares of one block (double, from single-precision squares), in the filters' lanes.
     struct BlockSums
     {
+        // The per-sample loop sums a few samples in single precision and adds each run here: the
+        // run's rounding stays near 1e-6 of its sum, while the block's total keeps double
+        // precision however long the block.
+        void add (const RunSums& run) noexcept
+        {
+            bands14 += __builtin_convertvector (run.bands14, tarn::dsp::Double4);
+            upper += __builtin_convertvector (run.upper, tarn::dsp::Double4);
+            lowEnd += __builtin_convertvector (run.lowEnd, tarn::dsp::Double4);
+            highs += __builtin_convertvector (run.highs, tarn::dsp::Double4);
+            mid += run.mid;
+        }
+
         tarn::dsp::Double4 bands14 {};   // bands 400-700, 900-1200, 1500-3000, 3500-5000 Hz
         tarn::dsp::Double4 upper {};     // -, band 7000-10000 Hz, -, sub 30-120 Hz
         tarn::dsp::Double4 lowEnd {};    // -, -, low side, low mid
@@ -53,11 +72,13 @@ public:
 
         void process (float m, float s, const FilterCoefficients& c, BlockSums& sums) noexcept
         {
-            process (tarn::dsp::Float4 { s, m, s, m }, c, sums);
+            RunSums run;
+            process (tarn::dsp::Float4 { s, m, s, m }, c, run);
+            sums.add (run);
         }
 
         // sideMid: {side, mid, side, mid}.
-        void process (tarn::dsp::Float4 sideMid, const FilterCoefficients& c, BlockSums& sums) noexcept
+        void process (tarn::dsp::Float4 sideMid, const FilterCoefficients& c, RunSums& sums) noexcept
         {
             using tarn::dsp::Float4;
             const tarn::dsp::Int4 highPassLanes = { -1, -1, 0, 0 };
@@ -86,10 +107,10 @@ public:
             const Float4 bands14 = bandHigh - bandLow;
             const Float4 upperDiff = upper - __builtin_shufflevector (upper, upper, 0, 0, 2, 2);
 
-            sums.bands14 += __builtin_convertvector (bands14 * bands14, tarn::dsp::Double4);
-            sums.upper += __builtin_convertvector (upperDiff * upperDiff, tarn::dsp::Double4);
-            sums.lowEnd += __builtin_convertvector (out2 * out2, tarn::dsp::Double4);
-            sums.highs += __builtin_convertvector (out4 * out4, tarn::dsp::Double4);
+            sums.bands14 += bands14 * bands14;
+            sums.upper += upperDiff * upperDiff;
+            sums.lowEnd += out2 * out2;
+            sums.highs += out4 * out4;
             sums.mid += m * m;
         }
     };

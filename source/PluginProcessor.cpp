@@ -179,14 +179,26 @@ TARN_HOT_LOOP void TarnAudioProcessor::runStereoPass (const float* left, const f
     const MixDescriptors::FilterCoefficients filterCoefficients (coefficients);
     const Verdicts::Envelopes::Coefficients envelopeCoefficients (coefficients);
 
-    for (int i = 0; i < numSamples; ++i)
+    // Squares are summed in single precision over runs of a few samples and each run is added
+    // in double: the loop stays in single precision and the block's sums stay accurate.
+    constexpr int runLength = 16;
+    for (int start = 0; start < numSamples; start += runLength)
     {
-        const Float4 leftRight = tarn::dsp::finiteOrZero (Float4 { left[i], right[i], left[i], right[i] });
-        const Float4 sideMid = tarn::dsp::sideAndMid (leftRight);
+        const int end = std::min (numSamples, start + runLength);
+        MixDescriptors::RunSums run;
 
-        weighting.process (leftRight, c);
-        filters.process (sideMid, filterCoefficients, sums);
-        envelopes.process (leftRight[0], leftRight[1], sideMid[1], envelopeCoefficients);
+        for (int i = start; i < end; ++i)
+        {
+            const Float4 leftRight = tarn::dsp::finiteOrZero (Float4 { left[i], right[i], left[i], right[i] });
+            const Float4 sideMid = tarn::dsp::sideAndMid (leftRight);
+
+            weighting.process (leftRight, c);
+            filters.process (sideMid, filterCoefficients, run);
+            envelopes.process (leftRight[0], leftRight[1], sideMid[1], envelopeCoefficients);
+        }
+
+        sums.add (run);
+        weighting.endRun();
     }
 
     loudness.weighting = weighting;
