@@ -22,30 +22,36 @@ int nextHeadroomState (int state, float clipRisk, float samplePeakDb)
         default: return clipRisk >= 48.0f ? 2 : 1;
     }
 }
+
 struct SquaresAndPeak
 {
     double sumOfSquares;
     float peak;
 };
 
-// Sum of squares and largest magnitude of one channel, non-finite samples counting as 0. Four
+// Sum of squares and largest magnitude of one channel, non-finite samples counting as 0. Eight
 // running sums side by side: one sum would make every addition wait for the one before.
 TARN_HOT_LOOP SquaresAndPeak squaresAndPeak (const float* x, int numSamples) noexcept
 {
-    Double4 sums {};
+    Double4 sums {}, moreSums {};
     Float4 peaks {};
     int i = 0;
 
-    for (; i + 4 <= numSamples; i += 4)
+    for (; i + 8 <= numSamples; i += 8)
     {
-        Float4 v;
+        Float4 v, w;
         std::memcpy (&v, x + i, sizeof (v));
+        std::memcpy (&w, x + i + 4, sizeof (w));
         v = finiteOrZero (v);
-        const Float4 magnitude = v < 0 ? -v : v;
-        peaks = magnitude > peaks ? magnitude : peaks;
+        w = finiteOrZero (w);
+        const Float4 magnitudeV = v < 0 ? -v : v, magnitudeW = w < 0 ? -w : w;
+        peaks = magnitudeV > peaks ? magnitudeV : peaks;
+        peaks = magnitudeW > peaks ? magnitudeW : peaks;
         sums += __builtin_convertvector (v * v, Double4);
+        moreSums += __builtin_convertvector (w * w, Double4);
     }
 
+    sums += moreSums;
     double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
     float peak = std::max (std::max (peaks[0], peaks[1]), std::max (peaks[2], peaks[3]));
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 namespace
@@ -37,24 +38,49 @@ void ReferenceLoudness::add (const float* left, const float* right, int numSampl
     for (int i = 0; i < numSamples;)
     {
         const int n = juce::jmin (numSamples - i, subBlockFrames - pendingFrames);
-        float* out = pending.data() + 2 * pendingFrames;
-        float peak = largestMagnitude;
-        for (int k = 0; k < n; ++k)
-        {
-            // A non-finite sample would stay in the library's filters for good: it counts as
-            // silence, as it does in Tarn's own readings.
-            const float l = tarn::dsp::finiteOrZero (left[i + k]), r = tarn::dsp::finiteOrZero (right[i + k]);
-            out[2 * k] = l;
-            out[2 * k + 1] = r;
-            peak = std::max (peak, std::max (std::abs (l), std::abs (r)));
-        }
-        largestMagnitude = peak;
+        interleave (left + i, right + i, n, pending.data() + 2 * pendingFrames);
         pendingFrames += n;
         i += n;
 
         if (pendingFrames == subBlockFrames)
             closeSubBlock();
     }
+}
+
+// Interleaves into the library's frame order and takes the sample peak on the way. A non-finite
+// sample would stay in the library's filters for good: it counts as silence, as it does in Tarn's
+// own readings.
+void ReferenceLoudness::interleave (const float* left, const float* right, int numFrames, float* out) noexcept
+{
+    using tarn::dsp::Float4;
+    Float4 peaks = { largestMagnitude, largestMagnitude, largestMagnitude, largestMagnitude };
+    int k = 0;
+
+    for (; k + 4 <= numFrames; k += 4)
+    {
+        Float4 l, r;
+        std::memcpy (&l, left + k, sizeof (l));
+        std::memcpy (&r, right + k, sizeof (r));
+        l = tarn::dsp::finiteOrZero (l);
+        r = tarn::dsp::finiteOrZero (r);
+        const Float4 firstTwo = __builtin_shufflevector (l, r, 0, 4, 1, 5);
+        const Float4 lastTwo = __builtin_shufflevector (l, r, 2, 6, 3, 7);
+        std::memcpy (out + 2 * k, &firstTwo, sizeof (firstTwo));
+        std::memcpy (out + 2 * k + 4, &lastTwo, sizeof (lastTwo));
+        const Float4 magnitudeL = l < 0 ? -l : l, magnitudeR = r < 0 ? -r : r;
+        peaks = magnitudeL > peaks ? magnitudeL : peaks;
+        peaks = magnitudeR > peaks ? magnitudeR : peaks;
+    }
+
+    float peak = std::max (std::max (peaks[0], peaks[1]), std::max (peaks[2], peaks[3]));
+    for (; k < numFrames; ++k)
+    {
+        const float l = tarn::dsp::finiteOrZero (left[k]), r = tarn::dsp::finiteOrZero (right[k]);
+        out[2 * k] = l;
+        out[2 * k + 1] = r;
+        peak = std::max (peak, std::max (std::abs (l), std::abs (r)));
+    }
+    largestMagnitude = peak;
 }
 
 void ReferenceLoudness::closeSubBlock()

@@ -39,6 +39,7 @@ public:
     static double integratedOf (const std::vector<const ReferenceLoudness*>& programmes);
 
 private:
+    void interleave (const float* left, const float* right, int numFrames, float* out) noexcept;
     void closeSubBlock();
 
     ebur128_state* state = nullptr;
