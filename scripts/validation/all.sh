@@ -44,7 +44,7 @@ fi
 if [ "${TARN_VALIDATION_SOAK:-0}" = 1 ]; then
     check "soak 3 h" 1800 scripts/validation/soak.sh 3
 else
-    results+=("SKIP  soak 3 h: run by hand (TARN_VALIDATION_SOAK=1), about 8 minutes and 2 GB of disk")
+    results+=("SKIP  soak 3 h: run by hand (TARN_VALIDATION_SOAK=1), about 2 minutes and 2 GB of disk")
 fi
 
 echo "=== validation summary"
