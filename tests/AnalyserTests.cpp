@@ -155,6 +155,20 @@ TEST_F (AnalyserFiles, UnreadableFilesAreRefusedWithAReason)
     const auto surround = writeWav ("surround.wav", 3, 48000, 0.1, [] (int, int) { return 0.1f; });
     EXPECT_FALSE (openFile (surround, formats, programme, error));
     EXPECT_TRUE (error.contains ("3 channels"));
+
+    // A file cut short (an interrupted copy) still has a header that promises all of it: it is
+    // reported, not analysed with silence in place of the missing audio.
+    const auto cut = writeWav ("cut.wav", 2, 48000, 2.0, [] (int, int i) { return 0.5f * std::sin (0.05f * (float) i); });
+    {
+        juce::FileOutputStream out (cut);
+        ASSERT_TRUE (out.openedOk());
+        ASSERT_TRUE (out.setPosition (cut.getSize() / 2));
+        ASSERT_TRUE (out.truncate().wasOk());
+    }
+    ASSERT_TRUE (openFile (cut, formats, programme, error)) << error;
+    const auto result = analyse (programme, {});
+    EXPECT_FALSE (result.ok);
+    EXPECT_EQ (result.error, "is cut short: the file ends before the 2.00 s of audio its header declares");
 }
 
 TEST_F (AnalyserFiles, CommandLineKeepsGoingPastBadFilesAndSetsItsExitStatus)

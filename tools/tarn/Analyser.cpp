@@ -40,6 +40,35 @@ private:
     juce::MemoryOutputStream text;   // appends in constant time however long the recording grows
 };
 
+// A file stream that notices when a read returns less than was asked. An uncompressed reader asks
+// only for audio its header declares, so once armed, a short read means the file was cut short
+// (an interrupted copy or render); the framework's reader would quietly play silence for the rest.
+class ShortReadWatch final : public juce::InputStream
+{
+public:
+    explicit ShortReadWatch (std::unique_ptr<juce::InputStream> source) : stream (std::move (source)) {}
+
+    void arm() noexcept { armed = true; }
+    bool sawShortRead() const noexcept { return shortRead; }
+
+    juce::int64 getTotalLength() override { return stream->getTotalLength(); }
+    bool isExhausted() override { return stream->isExhausted(); }
+    juce::int64 getPosition() override { return stream->getPosition(); }
+    bool setPosition (juce::int64 position) override { return stream->setPosition (position); }
+
+    int read (void* destBuffer, int maxBytesToRead) override
+    {
+        const int bytesRead = stream->read (destBuffer, maxBytesToRead);
+        if (armed && bytesRead < maxBytesToRead)
+            shortRead = true;
+        return bytesRead;
+    }
+
+private:
+    std::unique_ptr<juce::InputStream> stream;
+    bool armed = false, shortRead = false;
+};
+
 juce::String channelWord (int channels) { return channels == 1 ? "mono" : channels == 2 ? "stereo" : juce::String (channels) + " channels"; }
 } // namespace
 
@@ -51,7 +80,16 @@ bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Progra
         return false;
     }
 
-    std::shared_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+    auto stream = file.createInputStream();
+    if (stream == nullptr)
+    {
+        error = "could not be opened for reading";
+        return false;
+    }
+
+    auto watch = std::make_unique<ShortReadWatch> (std::move (stream));
+    auto* const watched = watch.get();   // owned by the reader from here on
+    std::shared_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (std::move (watch)));
 
     if (reader == nullptr)
     {
@@ -73,9 +111,26 @@ bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Progra
     programme.sampleRate = reader->sampleRate;
     programme.numChannels = (int) reader->numChannels;
     programme.lengthInSamples = reader->lengthInSamples;
-    programme.read = [reader] (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)
+    // Compressed decoders read ahead and meet the end of the file as a matter of course; only the
+    // uncompressed readers' reads show a file cut short.
+    const bool uncompressed = reader->getFormatName() == "WAV file" || reader->getFormatName() == "AIFF file";
+    if (uncompressed)
+    {
+        watched->arm();
+        programme.describeReadFailure = [watched, reader]
+        {
+            return watched->sawShortRead() ? "is cut short: the file ends before the "
+                                                 + juce::String ((double) reader->lengthInSamples / reader->sampleRate, 2)
+                                                 + " s of audio its header declares"
+                                           : juce::String();
+        };
+    }
+
+    programme.read = [reader, watched, uncompressed] (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)
     {
         if (! reader->read (&dest, 0, numSamples, start, true, true))
+            return false;
+        if (uncompressed && watched->sawShortRead())
             return false;
         if (reader->numChannels == 1)
             dest.copyFrom (1, 0, dest, 0, 0, numSamples);
@@ -139,7 +194,10 @@ Result analyse (const Programme& programme, const Options& options, const Progre
         const int stretchLength = (int) juce::jmin ((juce::int64) stretch.getNumSamples(), programme.lengthInSamples - position);
         if (! programme.read (stretch, position, stretchLength))
         {
-            result.error = "could not be decoded after " + juce::String ((double) position / programme.sampleRate, 2) + " s";
+            if (programme.describeReadFailure)
+                result.error = programme.describeReadFailure();
+            if (result.error.isEmpty())
+                result.error = "could not be decoded after " + juce::String ((double) position / programme.sampleRate, 2) + " s";
             return result;
         }
 

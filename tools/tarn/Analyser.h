@@ -31,6 +31,10 @@ struct Programme
 
     // Fills both channels of dest from `start` for `numSamples`; false when the source fails.
     std::function<bool (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)> read;
+
+    // After a failed read, a more precise reason than "could not be decoded", when the source has
+    // one (empty otherwise). Optional.
+    std::function<juce::String()> describeReadFailure;
 };
 
 struct Result
