@@ -109,7 +109,8 @@ inline float finiteOrZero (float x) noexcept { return std::isfinite (x) ? x : 0.
 } // namespace tarn::dsp
 
 // Four floats (or doubles) processed as one: filters of the same shape run side by side in the
-// per-sample loop. GCC and Clang vector extensions; every lane does exactly the scalar arithmetic.
+// per-sample loop; eight floats are eight consecutive samples through the true-peak interpolator.
+// GCC and Clang vector extensions; every lane does exactly the scalar arithmetic.
 namespace tarn::dsp
 {
 // The hot loops are also built for AVX2 and picked at load time where the processor has it: the
@@ -121,6 +122,7 @@ namespace tarn::dsp
 #endif
 
 typedef float Float4 __attribute__ ((vector_size (16)));
+typedef float Float8 __attribute__ ((vector_size (32)));
 typedef double Double4 __attribute__ ((vector_size (32)));
 typedef int Int4 __attribute__ ((vector_size (16)));
 

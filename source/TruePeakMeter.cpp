@@ -96,38 +96,42 @@ T largerMagnitude (T sum, T difference)
 
 TARN_HOT_LOOP float TruePeakMeter::interpolatedPeak (const float* x, int count) const noexcept
 {
-    using tarn::dsp::Float4;
+    using tarn::dsp::Float8;
     constexpr int half = numTaps / 2;
 
-    // Four output samples at a time: each input tap is loaded once and serves every phase.
-    Float4 largest = {};
+    // Eight output samples at a time (one AVX register, two SSE ones). The taps are loaded as they
+    // are needed rather than all at once, so the accumulators stay in registers.
+    const auto load = [x] (int index)
+    {
+        Float8 v;
+        std::memcpy (&v, x + index, sizeof (v));
+        return v;
+    };
+
+    Float8 largest = {};
     int i = 0;
 
-    for (; i + 4 <= count; i += 4)
+    for (; i + 8 <= count; i += 8)
     {
-        Float4 delayed[numTaps];
-        for (int j = 0; j < numTaps; ++j)
-            std::memcpy (&delayed[j], x + i - j, sizeof (Float4));
-
         if (folded)
         {
-            Float4 sums[half], differences[half];
+            Float8 sum[2], difference[2];
             for (int j = 0; j < half; ++j)
             {
-                sums[j] = delayed[j] + delayed[numTaps - 1 - j];
-                differences[j] = delayed[j] - delayed[numTaps - 1 - j];
+                const Float8 newer = load (i - j), older = load (i - (numTaps - 1 - j));
+                const Float8 tapSum = newer + older, tapDifference = newer - older;
+                for (int pair = 0; pair < 2; ++pair)
+                {
+                    const Float8 s = foldedSum[(size_t) pair][(size_t) j] * tapSum;
+                    const Float8 d = foldedDifference[(size_t) pair][(size_t) j] * tapDifference;
+                    sum[pair] = j == 0 ? s : sum[pair] + s;
+                    difference[pair] = j == 0 ? d : difference[pair] + d;
+                }
             }
 
             for (int pair = 0; pair < 2; ++pair)
             {
-                Float4 sum = foldedSum[(size_t) pair][0] * sums[0];
-                Float4 difference = foldedDifference[(size_t) pair][0] * differences[0];
-                for (int j = 1; j < half; ++j)
-                {
-                    sum += foldedSum[(size_t) pair][(size_t) j] * sums[j];
-                    difference += foldedDifference[(size_t) pair][(size_t) j] * differences[j];
-                }
-                const Float4 magnitude = largerMagnitude (sum, difference);
+                const Float8 magnitude = largerMagnitude (sum[pair], difference[pair]);
                 largest = magnitude > largest ? magnitude : largest;
             }
             continue;
@@ -136,15 +140,17 @@ TARN_HOT_LOOP float TruePeakMeter::interpolatedPeak (const float* x, int count) 
         for (int p = 0; p < numActivePhases; ++p)
         {
             const auto& taps = phaseTaps[(size_t) p];
-            Float4 acc = taps[0] * delayed[0];
+            Float8 acc = taps[0] * load (i);
             for (int j = 1; j < numTaps; ++j)
-                acc += taps[(size_t) j] * delayed[j];
-            const Float4 magnitude = acc < 0.0f ? -acc : acc;
+                acc += taps[(size_t) j] * load (i - j);
+            const Float8 magnitude = acc < 0.0f ? -acc : acc;
             largest = magnitude > largest ? magnitude : largest;
         }
     }
 
-    float peak = std::max (std::max (largest[0], largest[1]), std::max (largest[2], largest[3]));
+    float peak = 0.0f;
+    for (int lane = 0; lane < 8; ++lane)
+        peak = std::max (peak, largest[lane]);
 
     // The last samples of the chunk, one at a time, with the same arithmetic.
     for (; i < count; ++i)
