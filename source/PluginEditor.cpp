@@ -189,7 +189,7 @@ TarnAudioProcessorEditor::TarnAudioProcessorEditor (TarnAudioProcessor& p, track
 TarnAudioProcessorEditor::~TarnAudioProcessorEditor()
 {
     if (exporting)
-        exportSaver.recover (csvText);   // closing the window must not lose a running recording
+        exportSaver.recover (csvText.toString());   // closing the window must not lose a running recording
     closeTransientPopups();
     setLookAndFeel (nullptr);
 }
@@ -574,7 +574,8 @@ void TarnAudioProcessorEditor::exportButtonClicked()
 
 void TarnAudioProcessorEditor::startAnalysisExport()
 {
-    csvText = tarn::text::csvHeader();
+    csvText.reset();
+    csvText << tarn::text::csvHeader();
     audioProcessor.analysisResetRequested.store (true);
     audioProcessor.trackPassResetRequested.store (true);
     exportStartSamples = audioProcessor.samplesProcessed.load();
@@ -596,7 +597,7 @@ void TarnAudioProcessorEditor::stopAnalysisExport()
     exportButton.setVisible (currentView == View::trackPass);
     repaint();
 
-    exportSaver.save (csvText);
+    exportSaver.save (csvText.toString());
 }
 
 void TarnAudioProcessorEditor::appendAnalysisRow()
@@ -613,5 +614,5 @@ void TarnAudioProcessorEditor::appendAnalysisRow()
     const float takenTruePeak = audioProcessor.truePeakMaxSinceRead.exchange (-200.0f);
     const auto readings = audioProcessor.loadReadings();
     const float truePeak = tarn::text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
-    trackpass::appendGrowing (csvText, tarn::text::csvRow (seconds, readings, truePeak, bandWords));
+    csvText << tarn::text::csvRow (seconds, readings, truePeak, bandWords);
 }

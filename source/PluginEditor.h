@@ -100,7 +100,7 @@ private:
     bool exporting = false;
     double exportStartMs = 0.0;
     std::int64_t exportStartSamples = 0;
-    juce::String csvText;
+    juce::MemoryOutputStream csvText;   // appends in constant time however long a recording runs
 
     TarnVuPair vuPair;
     TarnRow peakRow, rmsRow, crestRow, peakHoldRow, truePeakRow, punchRow;

@@ -28,14 +28,6 @@ juce::File recoveryFileFor (const juce::File& defaultFile, juce::Time when)
     return defaultFile.getSiblingFile (name).getNonexistentSibling (false);
 }
 
-void appendGrowing (juce::String& text, const juce::String& more)
-{
-    const auto needed = text.getNumBytesAsUTF8() + more.getNumBytesAsUTF8() + 1;
-    if (needed > 4096)
-        text.preallocateBytes (juce::nextPowerOfTwo ((int) needed));   // a no-op while there is room
-    text += more;
-}
-
 juce::File defaultExportFile()
 {
     return juce::File::getSpecialLocation (juce::File::userMusicDirectory).getChildFile ("tarn_trackpass.csv");

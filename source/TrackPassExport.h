@@ -18,10 +18,6 @@ juce::Result writeTextFile (const juce::File& file, const juce::String& text);
 /** "tarn_trackpass-unsaved-<date-time>.csv" beside `defaultFile`, never an existing file. */
 juce::File recoveryFileFor (const juce::File& defaultFile, juce::Time when);
 
-/** Appends to a recording text that grows for as long as a recording runs, reserving room
-    geometrically so that a long recording is not copied whole on every row. */
-void appendGrowing (juce::String& text, const juce::String& more);
-
 class Saver
 {
 public:

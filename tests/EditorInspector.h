@@ -34,7 +34,7 @@ struct TarnEditorInspector
     auto& peakRow() { return e.peakRow; }
     auto& crestRow() { return e.crestRow; }
     auto& bandWords() { return e.bandWords; }
-    const juce::String& csvText() { return e.csvText; }
+    juce::String csvText() { return e.csvText.toString(); }
     std::array<TarnRow*, 15> liveRows() { return e.liveRows(); }
 
     void chooseWeight (int result) { e.chooseWeight (result); }

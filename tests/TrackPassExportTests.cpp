@@ -155,14 +155,3 @@ TEST (TrackPassExport, RecoveryNamesCarryTheTimeAndNeverRepeat)
     EXPECT_FALSE (second.exists());
 }
 
-TEST (TrackPassExport, GrowingAppendKeepsTheText)
-{
-    juce::String text, expected;
-    for (int row = 0; row < 2000; ++row)
-    {
-        const auto line = juce::String (row) + ",\"Balanced\"\n";
-        trackpass::appendGrowing (text, line);
-        expected += line;
-    }
-    EXPECT_EQ (text, expected);
-}
