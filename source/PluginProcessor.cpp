@@ -261,12 +261,13 @@ void TarnAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 namespace
 {
-// The host hands back whatever it stored, and the framework's XML reader has two faults a damaged
+// The host hands back whatever it stored, and the framework's XML reader has faults a damaged
 // chunk can reach: it trusts the text to be valid UTF-8 (and reads past the end of a chunk whose
-// text is not), and it loops for ever on a processing instruction ("<?...?>") followed by text
-// inside an element. So the text is checked first, by the reader's own header and length rules:
-// valid UTF-8, and no processing instruction after the leading XML declaration (Tarn never
-// writes one).
+// text is not), it loops for ever on a processing instruction ("<?...?>") followed by text inside
+// an element, and it reads past the end of a text that stops inside a character reference ("&#x").
+// So the text is checked first, by the reader's own header and length rules: valid UTF-8, no
+// processing instruction after the leading XML declaration, no entity or character reference and
+// no "<!" construct (comment, CDATA, DOCTYPE). Tarn never writes any of them.
 bool stateTextIsSafe (const void* data, int sizeInBytes)
 {
     if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
@@ -291,7 +292,11 @@ bool stateTextIsSafe (const void* data, int sizeInBytes)
             return false;
         rest = declarationEnd + 2;
     }
-    return rest == std::string_view::npos || text.find ("<?", rest) == std::string_view::npos;
+    if (rest == std::string_view::npos)
+        return true;
+    const auto body = text.substr (rest);
+    return body.find ("<?") == std::string_view::npos && body.find ('&') == std::string_view::npos
+        && body.find ("<!") == std::string_view::npos;
 }
 } // namespace
 

@@ -151,6 +151,11 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
     restoreText (b, "<TarnState destinationMode=\"0\" kReference=\"4\"><?xml version=\"1.0\"?>tb>");
     EXPECT_EQ (b.destinationMode.load(), 2);
     EXPECT_EQ (b.kReference.load(), 7);
+    // A text that stops inside a character reference once made it read past the end.
+    restoreText (b, "<t>nSnan&tan&#r&#x&tS&ta=&#r&#&#r&#x");
+    restoreText (b, "<TarnState destinationMode=\"0\" kReference=\"&#52;\"/>");
+    EXPECT_EQ (b.destinationMode.load(), 2);
+    EXPECT_EQ (b.kReference.load(), 7);
     restoreText (b, "<?xml version=\"1.0\" encoding=\"UTF-8\"?> <TarnState destinationMode=\"1\" kReference=\"5\"/>");
     EXPECT_EQ (b.destinationMode.load(), 1);
     EXPECT_EQ (b.kReference.load(), 5);
