@@ -152,6 +152,14 @@ TEST_F (AnalyserFiles, UnreadableFilesAreRefusedWithAReason)
     EXPECT_FALSE (openFile (corrupt, formats, programme, error));
     EXPECT_TRUE (error.contains ("not a readable"));
 
+    const auto absurdRate = juce::File (juce::String (TARN_SOURCE_DIR) + "/tests/fuzz/regressions/audio_file/wav-absurd-sample-rate-slow");
+    juce::MemoryBlock absurdBytes;
+    ASSERT_TRUE (absurdRate.loadFileAsData (absurdBytes));
+    const auto absurd = dir.getChildFile ("absurd-rate.wav");
+    ASSERT_TRUE (absurd.replaceWithData (static_cast<const char*> (absurdBytes.getData()) + 1, absurdBytes.getSize() - 1));
+    EXPECT_FALSE (openFile (absurd, formats, programme, error));
+    EXPECT_EQ (error, "has a sample rate of 369142852 Hz; only 1 kHz to 768 kHz can be analysed");
+
     const auto surround = writeWav ("surround.wav", 3, 48000, 0.1, [] (int, int) { return 0.1f; });
     EXPECT_FALSE (openFile (surround, formats, programme, error));
     EXPECT_TRUE (error.contains ("3 channels"));

@@ -106,6 +106,13 @@ bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Progra
         error = "has no valid sample rate or length";
         return false;
     }
+    // A damaged header can claim any rate; beyond these the file is not audio anyone recorded (and
+    // the seconds of silence that close a Track Pass would take minutes to feed).
+    if (reader->sampleRate < 1000.0 || reader->sampleRate > 768000.0)
+    {
+        error = "has a sample rate of " + juce::String ((juce::int64) std::llround (reader->sampleRate)) + " Hz; only 1 kHz to 768 kHz can be analysed";
+        return false;
+    }
 
     programme.name = file.getFileName();
     programme.sampleRate = reader->sampleRate;
