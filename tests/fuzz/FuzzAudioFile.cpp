@@ -1,6 +1,7 @@
 #include "Analyser.h"
+#include "Report.h"
 #include "FuzzTargets.h"
-#include "../ReadingChecks.h"
+#include "ReadingChecks.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 
 #include "Analyser.h"
 #include "PluginEditor.h"
+#include "SnapshotCommand.h"
 
 // Pictures of the plug-in window: a programme played through the processor with the real editor
 // open on it, ticking as it would at 20 Hz, then the window rendered at its view's size.
@@ -18,7 +19,4 @@ juce::String viewName (View view);
 juce::Image render (const analyser::Programme& programme, View view, juce::String& error);
 
 bool writePng (const juce::Image& image, const juce::File& file, juce::String& error);
-
-/** `tarn snapshot [--view live|track-pass|guide] [--out FILE.png] [FILE]`; returns the exit status. */
-int command (const juce::StringArray& args);
 } // namespace tarn::snapshot

@@ -1,7 +1,8 @@
 // tarn: the Tarn meter as a command-line analyser.
 
 #include "Analyser.h"
-#include "Snapshot.h"
+#include "Report.h"
+#include "SnapshotCommand.h"
 
 #include <cstdio>
 #include <iostream>

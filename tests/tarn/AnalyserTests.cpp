@@ -1,4 +1,5 @@
 #include "Analyser.h"
+#include "Report.h"
 
 #include <gtest/gtest.h>
 

@@ -616,3 +616,6 @@ void TarnAudioProcessorEditor::appendAnalysisRow()
     const float truePeak = tarn::text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
     csvText << tarn::text::csvRow (seconds, readings, truePeak, bandWords);
 }
+
+// The processor's side of the window, defined here so the processor needs no editor header.
+juce::AudioProcessorEditor* TarnAudioProcessor::createEditor() { return new TarnAudioProcessorEditor (*this); }

@@ -1,5 +1,5 @@
 #include "MixDescriptors.h"
-#include "TestSignals.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ struct DescriptorRig
 {
     DescriptorRig() : coefficients (AnalysisCoefficients::forSampleRate (48000)), filterCoefficients (coefficients) {}
 
-    void play (const std::function<float (juce::int64)>& mid, const std::function<float (juce::int64)>& side, double seconds)
+    void play (const std::function<float (std::int64_t)>& mid, const std::function<float (std::int64_t)>& side, double seconds)
     {
         const int n = 512;
         const auto blocks = (int) (seconds * 48000 / n);
@@ -27,17 +27,17 @@ struct DescriptorRig
     AnalysisCoefficients coefficients;
     MixDescriptors::FilterCoefficients filterCoefficients;
     MixDescriptors descriptors;
-    juce::int64 position = 0;
+    std::int64_t position = 0;
 };
 
-auto tone (double hz, double peak) { return [=] (juce::int64 i) { return (float) (peak * std::sin (2 * pi * hz * (double) i / 48000.0)); }; }
-auto zero() { return [] (juce::int64) { return 0.0f; }; }
+auto tone (double hz, double peak) { return [=] (std::int64_t i) { return (float) (peak * std::sin (2 * pi * hz * (double) i / 48000.0)); }; }
+auto zero() { return [] (std::int64_t) { return 0.0f; }; }
 } // namespace
 
 TEST (MixDescriptors, IdenticalChannelsHaveNoSideAndNoSideTargets)
 {
     DescriptorRig rig;
-    rig.play ([] (juce::int64 i) { return (float) (0.3 * std::sin (i * 0.01) + 0.1 * std::sin (i * 1.9)); }, zero(), 1.0);
+    rig.play ([] (std::int64_t i) { return (float) (0.3 * std::sin (i * 0.01) + 0.1 * std::sin (i * 1.9)); }, zero(), 1.0);
     const auto& l = rig.descriptors.levels();
     EXPECT_EQ (l.sideHf10, -120.0f);
     EXPECT_EQ (l.sideHf12, -120.0f);

@@ -1,7 +1,6 @@
 #include "PluginProcessor.h"
 
 #include "AnalysisMath.h"
-#include "PluginEditor.h"
 
 #include <string_view>
 
@@ -242,7 +241,7 @@ bool TarnAudioProcessor::acceptsMidi() const { return false; }
 bool TarnAudioProcessor::producesMidi() const { return false; }
 bool TarnAudioProcessor::isMidiEffect() const { return false; }
 
-juce::AudioProcessorEditor* TarnAudioProcessor::createEditor() { return new TarnAudioProcessorEditor (*this); }
+// createEditor() is defined with the editor: the processor is built without the window's headers.
 bool TarnAudioProcessor::hasEditor() const { return true; }
 
 int TarnAudioProcessor::getNumPrograms() { return 1; }

@@ -1,0 +1,209 @@
+#include "Report.h"
+
+#include <cmath>
+
+namespace tarn::analyser
+{
+namespace
+{
+juce::String channelWord (int channels) { return channels == 1 ? "mono" : channels == 2 ? "stereo" : juce::String (channels) + " channels"; }
+} // namespace
+
+juce::String formatReport (const Result& r)
+{
+    const double seconds = r.sampleRate > 0 ? (double) r.lengthInSamples / r.sampleRate : 0.0;
+    juce::String out;
+    out << r.name << "  (" << text::formatCapturedTime ((float) seconds) << ", " << juce::String (r.sampleRate, 0)
+        << " Hz, " << channelWord (r.numChannels) << ")\n";
+    out << text::trackPassLabelText (r.trackPassState) << "\n";
+
+    for (const auto& row : text::trackPassRows (r.snapshot))
+        out << row.caption.paddedRight (' ', 22) << row.text << "\n";
+
+    return out;
+}
+
+namespace
+{
+juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? juce::String (v, 1) + unit : juce::String ("--"); }
+juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : juce::var(); }
+
+// The derived figures of the standard section.
+struct ReferenceFigures
+{
+    ReferenceLoudness::Figures measured;
+    double loudnessRangeLu;   // none (not finite) when the programme has no integrated loudness
+    double maxTruePeakDbtp, plrLu, tarnMinusReferenceLu, streamingGainDb;
+
+    explicit ReferenceFigures (const Result& r)
+        : measured (r.reference->figures()),
+          loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
+          maxTruePeakDbtp (r.maxTruePeakDb > -100.0f ? (double) r.maxTruePeakDb : -HUGE_VAL),
+          plrLu (maxTruePeakDbtp - measured.integratedLufs),
+          tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
+          streamingGainDb (-14.0 - measured.integratedLufs)
+    {
+    }
+};
+} // namespace
+
+juce::String formatReferenceSection (const Result& r)
+{
+    if (! r.ok || r.reference == nullptr)
+        return {};
+
+    const ReferenceFigures f (r);
+    const auto line = [] (const char* caption, const juce::String& value) { return juce::String (caption).paddedRight (' ', 22) + value + "\n"; };
+    const auto signedDecimal = [] (double v, const char* unit)
+    { return std::isfinite (v) ? (v > 0 ? "+" : "") + juce::String (v, 1) + unit : juce::String ("--"); };
+
+    juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
+    out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
+        << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
+        << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
+        << line ("MAX SHORT-TERM", oneDecimal (f.measured.maxShortTermLufs, " LUFS"))
+        << line ("MAX TRUE PEAK", oneDecimal (f.maxTruePeakDbtp, " dBTP"))
+        << line ("MAX SAMPLE PEAK", oneDecimal (f.measured.maxSamplePeakDbfs, " dBFS"))
+        << line ("PLR", oneDecimal (f.plrLu, " LU"))
+        << line ("TARN LUFS-I - REF", signedDecimal (f.tarnMinusReferenceLu, " LU"))
+        << line ("AT -14 LUFS STREAMING", signedDecimal (f.streamingGainDb, " dB gain"));
+    return out;
+}
+
+juce::String formatAlbumTable (const std::vector<Result>& results)
+{
+    const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
+    const auto number = [] (double v) { return std::isfinite (v) ? juce::String (v, 1) : juce::String ("--"); };
+
+    juce::String out ("ALBUM\n");
+    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 9) << cell ("TARN LUFS-I", 13)
+        << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
+
+    std::vector<const ReferenceLoudness*> measured;
+    for (const auto& r : results)
+    {
+        out << cell (r.name, 28);
+        if (! r.ok)
+        {
+            out << "unreadable\n";
+            continue;
+        }
+
+        out << cell (text::formatCapturedTime ((float) ((double) r.lengthInSamples / r.sampleRate)), 9)
+            << cell (text::overallVerdictText (r.verdict()), 9)
+            << cell (r.finalReadings.lufsIntegrated > -100.0f ? juce::String (r.finalReadings.lufsIntegrated, 1) : juce::String ("--"), 13);
+
+        if (r.reference != nullptr)
+        {
+            const ReferenceFigures f (r);
+            out << cell (number (f.measured.integratedLufs), 9) << cell (number (f.loudnessRangeLu), 7)
+                << cell (number (f.maxTruePeakDbtp), 8) << number (f.plrLu);
+            measured.push_back (r.reference.get());
+        }
+        out << "\n";
+    }
+
+    if (! measured.empty())
+        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (ReferenceLoudness::integratedOf (measured), " LUFS") << "\n";
+    return out;
+}
+
+namespace
+{
+juce::var summaryJson (const TrackPassSnapshot::Summary& s)
+{
+    auto* o = new juce::DynamicObject();
+    o->setProperty ("valid", s.valid);
+    o->setProperty ("avg", s.avg);
+    o->setProperty ("min", s.min);
+    o->setProperty ("max", s.max);
+    return o;
+}
+
+template <typename Counts>
+juce::var countsJson (const Counts& counts)
+{
+    juce::Array<juce::var> list;
+    for (auto c : counts)
+        list.add ((juce::int64) c);
+    return list;
+}
+
+juce::var snapshotJson (const TrackPassSnapshot& s)
+{
+    auto* o = new juce::DynamicObject();
+    o->setProperty ("capturedSeconds", s.capturedSeconds);
+    o->setProperty ("blockCount", (juce::int64) s.blockCount);
+    o->setProperty ("hasPeak", s.hasPeak);
+    o->setProperty ("peakMaxDb", s.peakMaxDb);
+    o->setProperty ("hasTruePeak", s.hasTruePeak);
+    o->setProperty ("truePeakMaxDb", s.truePeakMaxDb);
+    o->setProperty ("hasRms", s.hasRms);
+    o->setProperty ("rmsAvgDb", s.rmsAvgDb);
+    o->setProperty ("crestSummary", summaryJson (s.crestSummary));
+    o->setProperty ("lufsShortSummary", summaryJson (s.lufsShortSummary));
+    o->setProperty ("hasLufsIntegrated", s.hasLufsIntegrated);
+    o->setProperty ("lufsIntegratedFinal", s.lufsIntegratedFinal);
+    o->setProperty ("punchSummary", summaryJson (s.punchSummary));
+    o->setProperty ("silkSummary", summaryJson (s.silkSummary));
+    o->setProperty ("centreWeightSummary", summaryJson (s.centreWeightSummary));
+    o->setProperty ("sideAirSummary", summaryJson (s.sideAirSummary));
+    o->setProperty ("forwardMidSummary", summaryJson (s.forwardMidSummary));
+    o->setProperty ("pushDamageCounts", countsJson (s.pushDamageCounts));
+    o->setProperty ("worstPushDamage", s.worstPushDamage);
+    o->setProperty ("widthRiskCounts", countsJson (s.widthRiskCounts));
+    o->setProperty ("worstWidthRisk", s.worstWidthRisk);
+    o->setProperty ("translationCounts", countsJson (s.translationCounts));
+    o->setProperty ("lastTranslationBand", s.lastTranslationBand);
+    return o;
+}
+
+juce::var readingsJson (const TarnReadings& r)
+{
+    auto* o = new juce::DynamicObject();
+#define TARN_READING_JSON(type, name, resetValue) o->setProperty (#name, r.name);
+    TARN_PUBLISHED_READINGS (TARN_READING_JSON)
+#undef TARN_READING_JSON
+    return o;
+}
+} // namespace
+
+juce::var toJson (const Result& r)
+{
+    auto* o = new juce::DynamicObject();
+    o->setProperty ("file", r.name);
+
+    if (! r.ok)
+    {
+        o->setProperty ("error", r.error);
+        return o;
+    }
+
+    o->setProperty ("sampleRate", r.sampleRate);
+    o->setProperty ("channels", r.numChannels);
+    o->setProperty ("lengthInSamples", r.lengthInSamples);
+    o->setProperty ("blockSize", r.blockSize);
+    o->setProperty ("destinationMode", r.destinationMode);
+    o->setProperty ("overallVerdict", text::overallVerdictText (r.verdict()));
+    o->setProperty ("trackPassState", r.trackPassState);
+    o->setProperty ("readings", readingsJson (r.finalReadings));
+    o->setProperty ("trackPass", snapshotJson (r.snapshot));
+
+    if (r.reference != nullptr)
+    {
+        const ReferenceFigures f (r);
+        auto* ref = new juce::DynamicObject();
+        ref->setProperty ("integratedLufs", finiteOrNull (f.measured.integratedLufs));
+        ref->setProperty ("loudnessRangeLu", finiteOrNull (f.loudnessRangeLu));
+        ref->setProperty ("maxMomentaryLufs", finiteOrNull (f.measured.maxMomentaryLufs));
+        ref->setProperty ("maxShortTermLufs", finiteOrNull (f.measured.maxShortTermLufs));
+        ref->setProperty ("maxTruePeakDbtp", finiteOrNull (f.maxTruePeakDbtp));
+        ref->setProperty ("maxSamplePeakDbfs", finiteOrNull (f.measured.maxSamplePeakDbfs));
+        ref->setProperty ("plrLu", finiteOrNull (f.plrLu));
+        ref->setProperty ("tarnMinusReferenceLu", finiteOrNull (f.tarnMinusReferenceLu));
+        ref->setProperty ("streamingGainDb", finiteOrNull (f.streamingGainDb));
+        o->setProperty ("reference", ref);
+    }
+    return o;
+}
+} // namespace tarn::analyser
