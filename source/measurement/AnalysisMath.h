@@ -135,6 +135,24 @@ inline Float4 finiteOrZero (Float4 x) noexcept
     return finite ? x : Float4 {};
 }
 
+// Lane by lane |x|, and the larger of two vectors lane by lane: the running largest magnitude of
+// a stream of samples is `largest = largerLanes (largest, magnitude (v))`.
+template <typename Vector>
+inline Vector magnitude (Vector x) noexcept { return x < 0 ? -x : x; }
+
+template <typename Vector>
+inline Vector largerLanes (Vector a, Vector b) noexcept { return b > a ? b : a; }
+
+// The largest of the lanes (never NaN: the lanes come from largerLanes, which keeps a number).
+template <typename Vector>
+inline float largestLane (Vector x) noexcept
+{
+    float largest = x[0];
+    for (int lane = 1; lane < (int) (sizeof (Vector) / sizeof (float)); ++lane)
+        largest = std::max (largest, x[lane]);
+    return largest;
+}
+
 // {left, right, left, right} -> {side, mid, side, mid}, with side = (l - r) / 2 and mid = (l + r) / 2.
 inline Float4 sideAndMid (Float4 leftRight) noexcept
 {

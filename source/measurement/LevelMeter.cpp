@@ -44,16 +44,15 @@ TARN_HOT_LOOP SquaresAndPeak squaresAndPeak (const float* x, int numSamples) noe
         std::memcpy (&w, x + i + 4, sizeof (w));
         v = finiteOrZero (v);
         w = finiteOrZero (w);
-        const Float4 magnitudeV = v < 0 ? -v : v, magnitudeW = w < 0 ? -w : w;
-        peaks = magnitudeV > peaks ? magnitudeV : peaks;
-        peaks = magnitudeW > peaks ? magnitudeW : peaks;
+        peaks = largerLanes (peaks, magnitude (v));
+        peaks = largerLanes (peaks, magnitude (w));
         sums += __builtin_convertvector (v * v, Double4);
         moreSums += __builtin_convertvector (w * w, Double4);
     }
 
     sums += moreSums;
     double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
-    float peak = std::max (std::max (peaks[0], peaks[1]), std::max (peaks[2], peaks[3]));
+    float peak = largestLane (peaks);
 
     for (; i < numSamples; ++i)
     {

@@ -88,9 +88,7 @@ namespace
 template <typename T>
 T largerMagnitude (T sum, T difference)
 {
-    const T s = sum < 0 ? -sum : sum;
-    const T d = difference < 0 ? -difference : difference;
-    return (s + d) * 0.5f;
+    return (tarn::dsp::magnitude (sum) + tarn::dsp::magnitude (difference)) * 0.5f;
 }
 } // namespace
 
@@ -131,8 +129,7 @@ TARN_HOT_LOOP float TruePeakMeter::interpolatedPeak (const float* x, int count) 
 
             for (int pair = 0; pair < 2; ++pair)
             {
-                const Float8 magnitude = largerMagnitude (sum[pair], difference[pair]);
-                largest = magnitude > largest ? magnitude : largest;
+                largest = tarn::dsp::largerLanes (largest, largerMagnitude (sum[pair], difference[pair]));
             }
             continue;
         }
@@ -143,14 +140,11 @@ TARN_HOT_LOOP float TruePeakMeter::interpolatedPeak (const float* x, int count) 
             Float8 acc = taps[0] * load (i);
             for (int j = 1; j < numTaps; ++j)
                 acc += taps[(size_t) j] * load (i - j);
-            const Float8 magnitude = acc < 0.0f ? -acc : acc;
-            largest = magnitude > largest ? magnitude : largest;
+            largest = tarn::dsp::largerLanes (largest, tarn::dsp::magnitude (acc));
         }
     }
 
-    float peak = 0.0f;
-    for (int lane = 0; lane < 8; ++lane)
-        peak = std::max (peak, largest[lane]);
+    float peak = tarn::dsp::largestLane (largest);
 
     // The last samples of the chunk, one at a time, with the same arithmetic.
     for (; i < count; ++i)

@@ -67,12 +67,11 @@ void ReferenceLoudness::interleave (const float* left, const float* right, int n
         const Float4 lastTwo = __builtin_shufflevector (l, r, 2, 6, 3, 7);
         std::memcpy (out + 2 * k, &firstTwo, sizeof (firstTwo));
         std::memcpy (out + 2 * k + 4, &lastTwo, sizeof (lastTwo));
-        const Float4 magnitudeL = l < 0 ? -l : l, magnitudeR = r < 0 ? -r : r;
-        peaks = magnitudeL > peaks ? magnitudeL : peaks;
-        peaks = magnitudeR > peaks ? magnitudeR : peaks;
+        peaks = tarn::dsp::largerLanes (peaks, tarn::dsp::magnitude (l));
+        peaks = tarn::dsp::largerLanes (peaks, tarn::dsp::magnitude (r));
     }
 
-    float peak = std::max (std::max (peaks[0], peaks[1]), std::max (peaks[2], peaks[3]));
+    float peak = tarn::dsp::largestLane (peaks);
     for (; k < numFrames; ++k)
     {
         const float l = tarn::dsp::finiteOrZero (left[k]), r = tarn::dsp::finiteOrZero (right[k]);
