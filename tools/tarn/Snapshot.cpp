@@ -16,7 +16,7 @@ struct Player
     TarnAudioProcessorEditor& editor;
     double sampleRate;
     juce::AudioBuffer<float> buffer { 2, blockSize };
-    juce::MidiBuffer midi;
+    juce::MidiBuffer midi {};
     double sinceTick = 0.0;   // s
 
     void play (int numSamples)
