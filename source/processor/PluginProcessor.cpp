@@ -2,6 +2,9 @@
 
 #include "AnalysisMath.h"
 
+#include <algorithm>
+#include <limits>
+#include <optional>
 #include <string_view>
 
 TarnAudioProcessor::TarnAudioProcessor()
@@ -264,9 +267,17 @@ namespace
 // chunk can reach: it trusts the text to be valid UTF-8 (and reads past the end of a chunk whose
 // text is not), it loops for ever on a processing instruction ("<?...?>") followed by text inside
 // an element, and it reads past the end of a text that stops inside a character reference ("&#x").
+// Its reader is also recursive, so a deeply nested text overflows the stack (a few thousand levels
+// are enough on a host thread with a small stack), and a text with a huge number of attributes
+// takes long to read.
 // So the text is checked first, by the reader's own header and length rules: valid UTF-8, no
 // processing instruction after the leading XML declaration, no entity or character reference and
-// no "<!" construct (comment, CDATA, DOCTYPE). Tarn never writes any of them.
+// no "<!" construct (comment, CDATA, DOCTYPE). Tarn never writes any of them. Nor does it write
+// anything but one element of about a hundred bytes, so a text far outside that shape (longer than
+// maxStateTextBytes, or with more than maxStateTags tags) is refused unread.
+constexpr int maxStateTextBytes = 4096;
+constexpr std::size_t maxStateTags = 16;
+
 bool stateTextIsSafe (const void* data, int sizeInBytes)
 {
     if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
@@ -277,12 +288,18 @@ bool stateTextIsSafe (const void* data, int sizeInBytes)
     if (length <= 0)
         return true;
 
+    if (length > maxStateTextBytes)
+        return false;
+
     const auto* chars = static_cast<const char*> (data) + 8;
     if (! juce::CharPointer_UTF8::isValidString (chars, length))
         return false;
 
     std::string_view text (chars, (size_t) length);
     text = text.substr (0, text.find ('\0'));   // the reader stops at the first zero
+    if ((size_t) std::count (text.begin(), text.end(), '<') > maxStateTags)
+        return false;
+
     auto rest = text.find_first_not_of (" \t\r\n");
     if (rest != std::string_view::npos && text.compare (rest, 2, "<?") == 0)
     {
@@ -297,6 +314,32 @@ bool stateTextIsSafe (const void* data, int sizeInBytes)
     return body.find ("<?") == std::string_view::npos && body.find ('&') == std::string_view::npos
         && body.find ("<!") == std::string_view::npos;
 }
+
+// The attribute's value as a whole number (optional sign, decimal digits, surrounding blanks
+// allowed), saturated to the int range; nothing when it is missing or anything else.
+std::optional<int> integerAttribute (const juce::XmlElement& xml, const char* name)
+{
+    if (! xml.hasAttribute (name))
+        return std::nullopt;
+
+    const auto text = xml.getStringAttribute (name).trim();
+    auto digits = text.getCharPointer();
+    const bool negative = *digits == '-';
+    if (*digits == '-' || *digits == '+')
+        ++digits;
+    if (digits.isEmpty())
+        return std::nullopt;
+
+    long long magnitude = 0;
+    for (; ! digits.isEmpty(); ++digits)
+    {
+        if (! juce::CharacterFunctions::isDigit (*digits))
+            return std::nullopt;
+        magnitude = std::min (magnitude * 10 + (*digits - '0'), (long long) std::numeric_limits<int>::max() + 1);
+    }
+    return (int) std::clamp (negative ? -magnitude : magnitude,
+                             (long long) std::numeric_limits<int>::min(), (long long) std::numeric_limits<int>::max());
+}
 } // namespace
 
 void TarnAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
@@ -309,8 +352,12 @@ void TarnAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
     if (xml == nullptr || ! xml->hasTagName ("TarnState"))
         return;
 
-    destinationMode.store (std::clamp (xml->getIntAttribute ("destinationMode", destinationMode.load()), 0, 2));
-    kReference.store (std::clamp (xml->getIntAttribute ("kReference", kReference.load()), 0, 7));
+    // An attribute that is missing or not a whole number keeps the current setting; a number out
+    // of range is clamped.
+    if (const auto mode = integerAttribute (*xml, "destinationMode"))
+        destinationMode.store (std::clamp (*mode, 0, 2));
+    if (const auto k = integerAttribute (*xml, "kReference"))
+        kReference.store (std::clamp (*k, 0, 7));
 }
 
 bool TarnAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const

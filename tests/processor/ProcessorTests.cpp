@@ -161,6 +161,87 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
     EXPECT_EQ (b.kReference.load(), 5);
 }
 
+TEST (Processor, StateFarOutsideTarnsOwnShapeIsRefusedUnreadAndBadNumbersKeepTheSetting)
+{
+    const auto chunkOf = [] (const juce::String& text)
+    {
+        juce::MemoryBlock block;
+        juce::MemoryOutputStream out (block, false);
+        out.writeInt (0x21324356);
+        out.writeInt ((int) text.getNumBytesAsUTF8());
+        out << text;
+        out.writeByte (0);
+        out.flush();
+        return block;
+    };
+    const juce::String head ("<TarnState destinationMode=\"0\" kReference=\"4\"");
+    std::string manyAttributes (head.toStdString());   // built in std::string: appending to a juce::String rescans it
+    for (int i = 0; i < 200000; ++i)
+        manyAttributes += " a" + std::to_string (i) + "=\"1\"";
+
+    // Texts the framework's recursive reader would overflow its stack on, or take long to read.
+    const juce::String damaged[] = {
+        head + ">" + juce::String::repeatedString ("<a>", 30000) + juce::String::repeatedString ("</a>", 30000) + "</TarnState>",
+        head + ">" + juce::String::repeatedString ("<a>", 60000),
+        head + ">" + juce::String::repeatedString ("<a>", 2000) + juce::String::repeatedString ("</a>", 2000) + "</TarnState>",
+        juce::String (manyAttributes + "/>"),
+    };
+
+    // Hosts load state on threads with small stacks; 2000 levels of nesting were enough there.
+    struct SmallStackThread : juce::Thread
+    {
+        std::function<void()> job;
+        SmallStackThread() : juce::Thread ("state", 128 * 1024) {}
+        void run() override { job(); }
+    } thread;
+
+    thread.job = [&]
+    {
+        TarnAudioProcessor p;
+        p.destinationMode = 2;
+        p.kReference = 7;
+        for (const auto& text : damaged)
+        {
+            const auto chunk = chunkOf (text);
+            p.setStateInformation (chunk.getData(), (int) chunk.getSize());
+            EXPECT_EQ (p.destinationMode.load(), 2);
+            EXPECT_EQ (p.kReference.load(), 7);
+        }
+    };
+    thread.startThread();
+    ASSERT_TRUE (thread.waitForThreadToExit (60000));
+
+    // A value that is not a whole number keeps the setting; blanks and a sign are fine.
+    struct Case { const char* mode; const char* k; int expectedMode, expectedK; };
+    const Case cases[] = {
+        { "abc", "1.5", 2, 7 },
+        { "", "3x", 2, 7 },
+        { " 1 ", "+3", 1, 3 },
+        { "-0", "99999999999999999999", 0, 7 },
+    };
+    for (const auto& c : cases)
+    {
+        TarnAudioProcessor p;
+        p.destinationMode = 2;
+        p.kReference = 7;
+        const auto chunk = chunkOf (juce::String ("<TarnState destinationMode=\"") + c.mode + "\" kReference=\"" + c.k + "\"/>");
+        p.setStateInformation (chunk.getData(), (int) chunk.getSize());
+        EXPECT_EQ (p.destinationMode.load(), c.expectedMode) << c.mode;
+        EXPECT_EQ (p.kReference.load(), c.expectedK) << c.k;
+    }
+
+    // What Tarn itself writes still restores.
+    TarnAudioProcessor writer, reader;
+    writer.destinationMode = 0;
+    writer.kReference = 2;
+    juce::MemoryBlock own;
+    writer.getStateInformation (own);
+    EXPECT_LT (own.getSize(), 200u);
+    reader.setStateInformation (own.getData(), (int) own.getSize());
+    EXPECT_EQ (reader.destinationMode.load(), 0);
+    EXPECT_EQ (reader.kReference.load(), 2);
+}
+
 TEST (Processor, OutputIsBitIdenticalToInputForAnyBlockSizeAndRate)
 {
     std::mt19937 rng (42);
