@@ -90,9 +90,12 @@ MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
         t.silk = clamp100 ((hfScore - harshness - brittleness) * hfGate * levelGate);
     }
 
-    {   // Low-width risk: low end that is wide and loud enough to matter.
+    {   // Low-width risk: low end that is wide and loud enough to matter. The loudness gate takes
+        // the louder of the mid and side bass: bass that is all side (anti-phase, gone in mono) is
+        // the worst case, not a quiet one.
         const float risk = clamp100 ((l.lowSide - l.lowMid + 22.0f) * 100.0f / 16.0f);
-        t.lowWidth = clamp01 ((l.lowMid + 62.0f) / 18.0f) * risk * clamp01 ((l.lowSide + 72.0f) / 18.0f);
+        const float lowLevel = std::max (l.lowMid, l.lowSide);
+        t.lowWidth = clamp01 ((lowLevel + 62.0f) / 18.0f) * risk * clamp01 ((l.lowSide + 72.0f) / 18.0f);
     }
 
     return t;

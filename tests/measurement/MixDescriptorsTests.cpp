@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace testing_signals;
 
 namespace
@@ -109,6 +111,27 @@ TEST (MixDescriptors, WideLowEndRaisesTheScoreWithItsTimeConstant)
     rig.play (bass, bass, 5.0);
     EXPECT_EQ (rig.descriptors.lowWidthLevel, 2);
     EXPECT_NEAR (rig.descriptors.lowWidthScore, 100.0f * (1.0f - std::exp (-9.0f / 4.5f)), 1.0f);
+}
+
+TEST (MixDescriptors, AntiPhaseBassIsAHighWidthRiskAndCentredBassReadsAsBefore)
+{
+    // L = -R below 120 Hz: all side, nothing left in mono.
+    DescriptorRig antiPhase;
+    antiPhase.play (zero(), tone (60, 0.25), 10.0);
+    EXPECT_NEAR (antiPhase.descriptors.targets().lowWidth, 100.0f, 1e-3);
+    EXPECT_EQ (antiPhase.descriptors.lowWidthLevel, 2);
+
+    // Centred bass with wide highs: the mid bass is the louder, so the gate is the mid's, as it
+    // always was.
+    DescriptorRig centred;
+    const auto bass = tone (60, 0.25), air = tone (9000, 0.05);
+    centred.play ([&] (std::int64_t i) { return bass (i) + 0.5f * air (i); }, air, 10.0);
+    const auto& l = centred.descriptors.levels();
+    ASSERT_GT (l.lowMid, l.lowSide);
+    const float risk = std::clamp ((l.lowSide - l.lowMid + 22.0f) * 100.0f / 16.0f, 0.0f, 100.0f);
+    const float midGated = std::clamp ((l.lowMid + 62.0f) / 18.0f, 0.0f, 1.0f) * risk * std::clamp ((l.lowSide + 72.0f) / 18.0f, 0.0f, 1.0f);
+    EXPECT_EQ (centred.descriptors.targets().lowWidth, midGated);
+    EXPECT_EQ (centred.descriptors.lowWidthLevel, 0);
 }
 
 TEST (MixDescriptors, SmoothingDependsOnElapsedTimeNotOnBlockCount)
