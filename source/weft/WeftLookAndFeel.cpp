@@ -143,6 +143,9 @@ WeftLookAndFeel::WeftLookAndFeel()
 
 void WeftLookAndFeel::drawPopupMenuBackground (juce::Graphics& g, int width, int height)
 {
+    // The framework makes a menu with an opaque background colour an opaque window and fills it
+    // with white first; the corners outside the rounded box get the window background instead.
+    g.fillAll (kBackground);
     fillRoundedBox (g, { 0.0f, 0.0f, (float) width, (float) height }, 10.0f, kSurface, kOutline);
 }
 

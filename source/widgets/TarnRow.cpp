@@ -14,6 +14,19 @@ void drawLine (juce::Graphics& g, const juce::String& text, juce::Font font, juc
     g.setColour (colour);
     g.drawFittedText (text, area, justification, 1);
 }
+
+// A value in the monospaced column: its leading spaces right-align padded numbers (decimal points
+// in line down the column). The fitted-text drawing trims them, so they are drawn as an indent.
+void drawPaddedValue (juce::Graphics& g, const juce::String& text, juce::Font font, juce::Colour colour,
+                      juce::Rectangle<int> area)
+{
+    int leadingSpaces = 0;
+    while (text[leadingSpaces] == ' ')
+        ++leadingSpaces;
+    const auto indent = juce::roundToInt (tarn::compat::stringWidth (font, juce::String::repeatedString (" ", leadingSpaces)));
+    drawLine (g, text.substring (leadingSpaces), font, colour, area.withTrimmedLeft (juce::jmin (indent, area.getWidth())),
+              juce::Justification::centredLeft);
+}
 } // namespace
 
 void TarnRow::setStyle (Style newStyle)
@@ -90,9 +103,8 @@ void TarnRow::paintDiagnostic (juce::Graphics& g, juce::Rectangle<float> r)
 
     drawLine (g, label, weft::theme::font (Face::sansBold, 12.0f), juce::Colour (0xff80939c),
               { rowMargin, 0, captionWidth, getHeight() }, juce::Justification::centredLeft);
-    // Values sit in a fixed column; the monospaced font keeps padded numbers right-aligned.
-    drawLine (g, value, weft::theme::font (Face::monoBold, 16.0f), valueColour,
-              { rowMargin + captionWidth, 0, valueWidth, getHeight() }, juce::Justification::centredLeft);
+    drawPaddedValue (g, value, weft::theme::font (Face::monoBold, 16.0f), valueColour,
+                     { rowMargin + captionWidth, 0, valueWidth, getHeight() });
 }
 
 //==============================================================================

@@ -31,6 +31,17 @@ juce::Image menuItem (bool isActive, bool isHighlighted, bool isTicked)
 }
 } // namespace
 
+TEST (WeftLookAndFeel, PopupMenuCornersArePaintedOverTheFrameworksWhiteFill)
+{
+    // An opaque menu window is filled with white before its background is drawn.
+    ui::WeftLookAndFeel laf;
+    const auto image = uitest::renderWith (160, 90, [&] (juce::Graphics& g) { laf.drawPopupMenuBackground (g, 160, 90); },
+                                           juce::Colours::white);
+    for (const auto corner : { juce::Point<int> { 0, 0 }, { 159, 0 }, { 0, 89 }, { 159, 89 } })
+        EXPECT_EQ (image.getPixelAt (corner.x, corner.y), kBackground) << corner.toString();
+    EXPECT_EQ (image.getPixelAt (80, 45), kSurface);
+}
+
 TEST (WeftTheme, FontsUseTheEmbeddedFacesWhateverTheSystemHas)
 {
     EXPECT_EQ (theme::value().getTypefacePtr(), theme::typeface (theme::Face::sans));

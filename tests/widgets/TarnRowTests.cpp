@@ -25,6 +25,25 @@ TEST (TarnRow, DiagnosticRowDrawsCaptionLeftAndValueFromColumn136)
     EXPECT_GT (pixelsNear (image, { 136, 0, 170, 26 }, juce::Colour (0xffff7777)), 10);
 }
 
+TEST (TarnRow, PaddedValuesKeepTheirLeadingSpacesSoDecimalPointsLineUp)
+{
+    const auto firstValueColumn = [] (const juce::String& value)
+    {
+        TarnRow row;
+        row.setBounds (0, 0, 331, 32);
+        row.setContent ("CREST", value, juce::Colour (0xffff7777));
+        const auto image = uitest::render (row);
+        for (int x = 136; x < image.getWidth(); ++x)
+            if (pixelsNear (image, { x, 0, 1, image.getHeight() }, juce::Colour (0xffff7777)) > 0)
+                return x;
+        return -1;
+    };
+    const float advance = tarn::compat::stringWidth (weft::theme::font (weft::theme::Face::monoBold, 16.0f), "0");
+    const int unpadded = firstValueColumn ("6.7 dB");
+    ASSERT_GT (unpadded, 0);
+    EXPECT_NEAR (firstValueColumn ("    6.7 dB") - unpadded, 4.0f * advance, 1.0f);   // "  -10.4 dBFS" above it
+}
+
 TEST (TarnRow, NarrowDiagnosticRowGivesTheValueNoRoom)
 {
     TarnRow row;
