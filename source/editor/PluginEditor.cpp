@@ -314,6 +314,14 @@ void TarnAudioProcessorEditor::resized()
     content.removeFromTop (14);
     auto body = content;
 
+    // While recording, STOP & SAVE shows in every view where the TRACK PASS view has it (the top
+    // right of the body); in GUIDE it stands clear of the scroll bar.
+    if (exporting && currentView != View::trackPass)
+    {
+        const int clearOfScrollBar = currentView == View::guide ? guideViewport.getScrollBarThickness() + 4 : 0;
+        exportButton.setBounds (body.withHeight (26).removeFromRight (116).translated (-clearOfScrollBar, 0));
+    }
+
     switch (currentView)
     {
         case View::live:      layoutLiveBody (body); break;
@@ -584,6 +592,8 @@ void TarnAudioProcessorEditor::startAnalysisExport()
 
     exportButton.setLabel ("STOP & SAVE");
     exportButton.setVisible (true);
+    exportButton.toFront (false);   // above the LIVE tiles and the guide, so hover and click reach it
+    resized();
     repaint();
 }
 

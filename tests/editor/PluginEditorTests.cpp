@@ -463,6 +463,38 @@ TEST_F (Editor, ExportStartsWithResetsShowsThePillAndHandsTheRecordingToTheSaver
     EXPECT_TRUE (e.exportButton().isVisible());
 }
 
+TEST_F (Editor, WhileRecordingStopAndSaveIsOnTopWithItsOwnHintInEveryView)
+{
+    auto e = inspect();
+    auto& pill = e.exportButton();
+    editor->setVisible (true);   // hit-testing finds only visible components
+    for (const auto view : { View::live, View::trackPass, View::guide })
+    {
+        editor->setView (View::trackPass);
+        editor->startAnalysisExport();
+        editor->setView (view);
+
+        const auto centre = pill.getBounds().getCentre();
+        auto* underMouse = editor->getComponentAt (centre);
+        ASSERT_EQ (underMouse, &pill) << (int) view;
+
+        editor->mouseEnter (uitest::mouseAt (*underMouse, pill.getLocalBounds().getCentre().toFloat()));
+        EXPECT_EQ (e.hintLabel().getText(), pill.getTooltip()) << (int) view;
+
+        if (view == View::guide)
+        {
+            const auto& bar = e.guideViewport().getVerticalScrollBar();
+            EXPECT_FALSE (pill.getBounds().intersects (editor->getLocalArea (&bar, bar.getLocalBounds())));
+        }
+
+        const auto local = pill.getLocalBounds().getCentre().toFloat();
+        underMouse->mouseDown (uitest::mouseAt (*underMouse, local, local));
+        underMouse->mouseUp (uitest::mouseAt (*underMouse, local, local));
+        EXPECT_FALSE (editor->isExporting()) << (int) view;
+    }
+    EXPECT_EQ (scripted.asks.size(), 3u);   // each click stopped the recording and asked where to save
+}
+
 TEST_F (Editor, CsvRowsCountProcessedAudioAndTakeTheTruePeakSinceTheLastRow)
 {
     auto e = inspect();
