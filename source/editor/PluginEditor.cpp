@@ -15,6 +15,7 @@ constexpr int wordmarkX = 87;         // px, maker tag and wordmark start here
 constexpr float emblemHeight = 48.0f;
 constexpr float emblemWidth = emblemHeight * 506.0f / 581.0f;   // the monogram image's aspect ratio
 constexpr int minimumHintWidth = 61;  // px; a narrower hint line is hidden, not squeezed
+constexpr int hintTop = headerTop, hintBottom = headerHeight - 2;   // px; the free height for a wrapped hint
 
 const juce::String versionText = juce::String ("v") + JucePlugin_VersionString;
 
@@ -299,7 +300,12 @@ void TarnAudioProcessorEditor::resized()
     const int hintLeft = wordmarkX + wordmarkWidth() + 16, hintRight = headerRight - 292;
     const bool hintFits = hintRight - hintLeft >= minimumHintWidth;
     if (hintFits)
-        hintLabel.setBounds (hintLeft, 38, hintRight - hintLeft, 26);
+    {
+        // A one-line hint sits in the 26 px band beside the header buttons; a longer one wraps over
+        // the header's free height to the right of the wordmark.
+        hintLabel.setBounds (hintLeft, hintTop, hintRight - hintLeft, hintBottom - hintTop);
+        hintLabel.setOneLineBand ({ 0, 38 - hintTop, hintRight - hintLeft, 26 });
+    }
     hintLabel.setVisible (hintFits);
 
     juce::Rectangle<int> content (headerInset, hTop + 24, headerW, juce::jmax (0, h - hTop - 48));

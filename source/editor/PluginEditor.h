@@ -3,6 +3,7 @@
 #include "PluginProcessor.h"
 #include "ReadingText.h"
 #include "TarnGuideView.h"
+#include "TarnHintLine.h"
 #include "TarnRow.h"
 #include "TarnVuPair.h"
 #include "TrackPassExport.h"
@@ -92,7 +93,7 @@ private:
     weft::ui::TextPill exportButton { "EXPORT PASS" };
     weft::ui::TextPill weightPill { "WEIGHT  K-18" };
     weft::ui::TextPill targetPill { "TARGET  STREAM" };
-    juce::Label hintLabel;
+    TarnHintLine hintLabel;
     const juce::String taglineText { "Mastering Meter + Track Pass Analyzer" };
 
     // CSV recording of a Track Pass; the saver holds the save dialog and the recovery files.

@@ -74,7 +74,9 @@ TEST_F (Editor, HeaderAndLiveLayoutUseTheBodyToTheLastPixel)
     const int sw = wordmarkWidth();
     ASSERT_LT (sw, 253);   // the hint line fits next to the wordmark
     EXPECT_TRUE (e.hintLabel().isVisible());
-    EXPECT_EQ (e.hintLabel().getBounds(), juce::Rectangle<int> (103 + sw, 38, 313 - sw, 26));
+    // One-line hints in the band beside the buttons (y 38, 26 high); longer ones wrap from y 16 to 94.
+    EXPECT_EQ (e.hintLabel().getBounds(), juce::Rectangle<int> (103 + sw, 16, 313 - sw, 78));
+    EXPECT_EQ (e.hintLabel().getOneLineBand(), juce::Rectangle<int> (0, 22, 313 - sw, 26));
 
     const std::vector<std::pair<juce::Component*, juce::Rectangle<int>>> expected {
         { &e.resetPassButton(), { 428, 40, 96, 26 } },  { &e.resetButton(), { 530, 40, 70, 26 } },
@@ -190,6 +192,47 @@ TEST_F (Editor, HoverHintShowsNonEmptyTooltipsAndRestoresTheTagline)
 
     hover (e.settingsButton());
     EXPECT_EQ (e.hintLabel().getText(), juce::String::fromUTF8 ("Settings \xe2\x80\x94 about, links, help."));
+}
+
+TEST_F (Editor, EveryHintIsShownWholeAndBreaksOnlyBetweenWords)
+{
+    auto e = inspect();
+    const auto& hint = e.hintLabel();
+
+    // The tagline and every tooltip in the window: the header's controls and the fifteen readings.
+    juce::StringArray hints { "Mastering Meter + Track Pass Analyzer" };
+    std::function<void (juce::Component&)> collect = [&] (juce::Component& c)
+    {
+        if (auto* client = dynamic_cast<juce::TooltipClient*> (&c); client != nullptr && client->getTooltip().isNotEmpty())
+            hints.addIfNotAlreadyThere (client->getTooltip());
+        for (auto* child : c.getChildren())
+            collect (*child);
+    };
+    collect (*editor);
+    ASSERT_GE (hints.size(), 23);
+
+    int wrapped = 0;
+    for (const auto& text : hints)
+    {
+        const auto layout = hint.layoutFor (text);
+        EXPECT_TRUE (layout.fits) << text;
+        EXPECT_GE (layout.font.getHeight(), TarnHintLine::minimumHeight) << text;
+        if (! layout.wrapped)
+        {
+            EXPECT_LE (tarn::compat::stringWidth (layout.font, text), (float) hint.getOneLineBand().getWidth()) << text;
+            continue;
+        }
+        ++wrapped;
+        ASSERT_GT (layout.lines.getNumLines(), 1) << text;
+        EXPECT_LE (layout.lines.getHeight(), (float) hint.getHeight()) << text;
+        for (int i = 0; i + 1 < layout.lines.getNumLines(); ++i)
+        {
+            const int end = layout.lines.getLine (i).stringRange.getEnd();
+            EXPECT_TRUE (text[end - 1] == ' ' || text[end] == ' ') << text << "\n  breaks inside a word at " << end;
+        }
+    }
+    EXPECT_GT (wrapped, 0);   // the long hints (WEIGHT, TARGET, RESET) do wrap
+    EXPECT_FALSE (hint.layoutFor ("Mastering Meter + Track Pass Analyzer").wrapped);
 }
 
 TEST_F (Editor, ResetButtonsRaiseTheirRequestFlags)
