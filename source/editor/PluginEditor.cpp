@@ -190,7 +190,7 @@ TarnAudioProcessorEditor::TarnAudioProcessorEditor (TarnAudioProcessor& p, track
 TarnAudioProcessorEditor::~TarnAudioProcessorEditor()
 {
     if (exporting)
-        exportSaver.recover (csvText.toString());   // closing the window must not lose a running recording
+        exportSaver.recover (csvText.toString(), false);   // closing the window must not lose a running recording
     closeTransientPopups();
     setLookAndFeel (nullptr);
 }

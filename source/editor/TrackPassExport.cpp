@@ -33,22 +33,48 @@ juce::File defaultExportFile()
     return juce::File::getSpecialLocation (juce::File::userMusicDirectory).getChildFile ("tarn_trackpass.csv");
 }
 
-Saver::Saver (juce::File file, Prompts p) : defaultFile (std::move (file)), prompts (std::move (p)) {}
+Saver::Saver (juce::File file, Prompts p, juce::File fallback)
+    : defaultFile (std::move (file)), fallbackFolder (std::move (fallback)), prompts (std::move (p))
+{
+}
 
-Saver::~Saver() { abandonPending(); }
+Saver::~Saver() { abandonPending (false); }
 
 void Saver::save (const juce::String& text)
 {
-    abandonPending();
+    abandonPending (true);
     pending = std::make_shared<Pending> (Pending { text });
     askWhere (defaultFile);
 }
 
-juce::File Saver::recover (const juce::String& text)
+juce::File Saver::recover (const juce::String& text, bool windowStaysOpen)
 {
-    const auto file = recoveryFileFor (defaultFile, juce::Time::getCurrentTime());
-    file.getParentDirectory().createDirectory();
-    return writeTextFile (file, text).wasOk() ? file : juce::File();
+    const auto now = juce::Time::getCurrentTime();
+    const auto tryWriting = [&text] (const juce::File& file)
+    {
+        const auto folder = file.getParentDirectory().createDirectory();
+        if (folder.failed())
+            return juce::Result::fail ("could not create " + file.getParentDirectory().getFullPathName() + ": " + folder.getErrorMessage());
+        return writeTextFile (file, text);
+    };
+
+    const auto beside = recoveryFileFor (defaultFile, now);
+    const auto besideResult = tryWriting (beside);
+    if (besideResult.wasOk())
+        return beside;
+
+    const auto fallback = recoveryFileFor (fallbackFolder.getChildFile (defaultFile.getFileName()), now);
+    const auto fallbackResult = tryWriting (fallback);
+    const auto tell = [this] (const juce::String& message) { if (prompts.tell) prompts.tell (message); };
+    if (fallbackResult.wasOk())
+    {
+        if (windowStaysOpen)
+            tell ("The unsaved Track Pass recording is in " + fallback.getFullPathName() + " (" + besideResult.getErrorMessage() + ").");
+        return fallback;
+    }
+
+    tell ("The unsaved Track Pass recording is lost: " + besideResult.getErrorMessage() + "; " + fallbackResult.getErrorMessage() + ".");
+    return {};
 }
 
 std::function<bool()> Saver::stillPending() const
@@ -95,7 +121,7 @@ void Saver::writeChosen (const juce::File& file)
     });
 }
 
-void Saver::abandonPending()
+void Saver::abandonPending (bool windowStaysOpen)
 {
     if (pending == nullptr)
         return;
@@ -104,7 +130,7 @@ void Saver::abandonPending()
     pending.reset();
     if (prompts.closeFileChooser)
         prompts.closeFileChooser();
-    recover (text);
+    recover (text, windowStaysOpen);
 }
 
 Saver::Prompts nativePrompts()
@@ -130,6 +156,16 @@ Saver::Prompts nativePrompts()
                                       [answer] (int button) { answer (button == 1); });
     };
     prompts.closeFileChooser = [chooser] { chooser->reset(); };
+    prompts.tell = [] (const juce::String& message)
+    {
+        // Not tied to the window: a recording lost while the window closes is still reported.
+        juce::AlertWindow::showAsync (juce::MessageBoxOptions()
+                                          .withIconType (juce::MessageBoxIconType::WarningIcon)
+                                          .withTitle ("Track Pass recording")
+                                          .withMessage (message)
+                                          .withButton ("OK"),
+                                      nullptr);
+    };
     return prompts;
 }
 } // namespace trackpass

@@ -22,6 +22,7 @@ struct User
     std::vector<juce::String> failureMessages;
     std::vector<trackpass::Saver::FailureAnswer> failureAnswers;
     int closedDialogs = 0;
+    std::vector<juce::String> notices;
 
     trackpass::Saver::Prompts prompts()
     {
@@ -33,6 +34,7 @@ struct User
             failureAnswers.push_back (std::move (answer));
         };
         p.closeFileChooser = [this] { ++closedDialogs; };
+        p.tell = [this] (const juce::String& message) { notices.push_back (message); };
         return p;
     }
 };
@@ -139,6 +141,53 @@ TEST_F (SaverTest, GoingAwayWithADialogOrAFailureOpenRecoversWithoutOverwriting)
     recovered.sort (false);
     EXPECT_EQ (recovered, juce::StringArray ({ "dialog open\n", "failure open\n" }));
     EXPECT_EQ (user.dialogs.size(), 2u);
+}
+
+TEST_F (SaverTest, ARecoveryTheDefaultFolderCannotTakeGoesToTheFallbackFolderAndTheUserIsTold)
+{
+    struct Case { bool defaultWritable, fallbackWritable, windowStaysOpen; const char* wentTo; const char* notice; };
+    const Case cases[] = {
+        { true, true, true, "default", nullptr },
+        { false, true, true, "fallback", "is in " },
+        { false, true, false, "fallback", nullptr },   // the window is closing: nobody to tell where
+        { false, false, true, "nowhere", "is lost: " },
+        { false, false, false, "nowhere", "is lost: " },
+    };
+    for (const auto& c : cases)
+    {
+        User quiet;
+        const auto defaultFile = c.defaultWritable ? scratch.folder.getChildFile ("music/tarn_trackpass.csv") : unwritable();
+        const auto fallbackFolder = c.fallbackWritable ? scratch.folder.getChildFile ("temp") : unwritable().getParentDirectory();
+        trackpass::Saver s (defaultFile, quiet.prompts(), fallbackFolder);
+
+        const auto file = s.recover ("rows\n", c.windowStaysOpen);
+        const juce::String wentTo = file == juce::File() ? "nowhere"
+                                  : file.getParentDirectory() == defaultFile.getParentDirectory() ? "default"
+                                  : file.getParentDirectory() == fallbackFolder ? "fallback" : "elsewhere";
+        EXPECT_EQ (wentTo, c.wentTo);
+        if (file != juce::File())
+            EXPECT_EQ (file.loadFileAsString(), "rows\n");
+
+        if (c.notice == nullptr)
+        {
+            EXPECT_TRUE (quiet.notices.empty()) << quiet.notices.front();
+            continue;
+        }
+        ASSERT_EQ (quiet.notices.size(), 1u);
+        EXPECT_TRUE (quiet.notices[0].contains (c.notice)) << quiet.notices[0];
+        EXPECT_TRUE (quiet.notices[0].contains (defaultFile.getParentDirectory().getFullPathName())) << quiet.notices[0];   // and why
+        if (file != juce::File())
+            EXPECT_TRUE (quiet.notices[0].contains (file.getFullPathName())) << quiet.notices[0];
+    }
+
+    // A newer recording's dialog replacing a waiting one, with the window open: the user hears
+    // where the earlier recording went.
+    User waiting;
+    trackpass::Saver s (unwritable(), waiting.prompts(), scratch.folder.getChildFile ("temp"));
+    s.save ("first\n");
+    s.save ("second\n");
+    ASSERT_EQ (waiting.notices.size(), 1u);
+    EXPECT_TRUE (waiting.notices[0].contains (scratch.folder.getChildFile ("temp").getFullPathName()));
 }
 
 TEST (TrackPassExport, RecoveryNamesCarryTheTimeAndNeverRepeat)
