@@ -250,7 +250,8 @@ bool TarnAudioProcessor::hasEditor() const { return true; }
 int TarnAudioProcessor::getNumPrograms() { return 1; }
 int TarnAudioProcessor::getCurrentProgram() { return 0; }
 void TarnAudioProcessor::setCurrentProgram (int) {}
-const juce::String TarnAudioProcessor::getProgramName (int) { return {}; }
+// The one program has a name so that hosts listing the LV2 preset JUCE writes for it show a label.
+const juce::String TarnAudioProcessor::getProgramName (int) { return "Default"; }
 void TarnAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 void TarnAudioProcessor::getStateInformation (juce::MemoryBlock& destData)

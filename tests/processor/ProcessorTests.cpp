@@ -44,7 +44,7 @@ TEST (Processor, IdentityAndTrivialAnswers)
     EXPECT_EQ (p.getTailLengthSeconds(), 0.0);
     EXPECT_EQ (p.getNumPrograms(), 1);
     EXPECT_EQ (p.getCurrentProgram(), 0);
-    EXPECT_TRUE (p.getProgramName (0).isEmpty());
+    EXPECT_EQ (p.getProgramName (0), "Default");
     EXPECT_EQ (p.destinationMode.load(), 1);
     EXPECT_EQ (p.kReference.load(), 6);
     EXPECT_EQ (p.getTotalNumInputChannels(), 2);
