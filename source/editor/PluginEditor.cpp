@@ -56,7 +56,7 @@ void paintWordmark (juce::Graphics& g, float top, float height)
 
     juce::DropShadow (weft::kAccent.withAlpha (0.55f), 9, { 0, 1 }).drawForPath (g, path);
     juce::DropShadow (juce::Colours::black.withAlpha (0.55f), 3, { 0, 2 }).drawForPath (g, path);
-    g.setGradientFill (juce::ColourGradient (juce::Colours::white, 0.0f, top, weft::kText.withAlpha (0.88f), 0.0f, top + height, false));
+    g.setGradientFill (tarn::compat::blendedAsJuce7 (juce::ColourGradient (juce::Colours::white, 0.0f, top, weft::kText.withAlpha (0.88f), 0.0f, top + height, false)));
     g.fillPath (path);
 }
 

@@ -16,6 +16,11 @@
 #if ! TARN_JUCE8
 namespace juce
 {
+/** How a typeface's ascent and descent are measured. JUCE 8 defaults to "portable" metrics, which
+    lay text out a little differently from JUCE 7's (its only kind, "legacy"); Tarn asks for legacy
+    metrics so both versions place text alike. */
+enum class TypefaceMetricsKind { legacy, portable };
+
 /** JUCE 8's font description, reduced to what Tarn uses, so fonts are written one way on both
     versions: `juce::Font (juce::FontOptions().withTypeface (t).withHeight (13.0f))`. */
 class FontOptions
@@ -28,6 +33,7 @@ public:
     [[nodiscard]] FontOptions withStyle (const String& x) const  { auto o = *this; o.style = x; return o; }
     [[nodiscard]] FontOptions withHeight (float x) const         { auto o = *this; o.height = x; return o; }
     [[nodiscard]] FontOptions withKerningFactor (float x) const  { auto o = *this; o.kerning = x; return o; }
+    [[nodiscard]] FontOptions withMetricsKind (TypefaceMetricsKind) const { return *this; }   // JUCE 7 has only legacy metrics
     [[nodiscard]] FontOptions withTypeface (Typeface::Ptr x) const
     {
         auto o = *this;
@@ -64,6 +70,36 @@ inline float stringWidth (const juce::Font& font, const juce::String& text)
     juce::GlyphArrangement glyphs;
     glyphs.addLineOfText (font, text, 0.0f, 0.0f);
     return glyphs.getBoundingBox (0, -1, true).getWidth();
+   #endif
+}
+
+/** A gradient as JUCE 7 blends it. JUCE 7 interpolates between stops in premultiplied colour, JUCE
+    8 in unpremultiplied colour, so stops of different alpha and colour (a tint fading into an
+    opaque fill) draw differently. On JUCE 8 each span gets enough extra stops, blended as JUCE 7
+    blends them, that both versions draw the same picture; on JUCE 7 it is the gradient as given. */
+inline juce::ColourGradient blendedAsJuce7 (juce::ColourGradient gradient)
+{
+   #if TARN_JUCE8
+    constexpr int stepsPerSpan = 16;
+    juce::ColourGradient blended (gradient);
+    blended.clearColours();
+    for (int i = 0; i + 1 < gradient.getNumColours(); ++i)
+    {
+        const auto from = gradient.getColour (i).getPixelARGB(), to = gradient.getColour (i + 1).getPixelARGB();
+        const auto start = gradient.getColourPosition (i), end = gradient.getColourPosition (i + 1);
+        for (int step = 0; step < stepsPerSpan; ++step)
+        {
+            auto pixel = from;
+            pixel.tween (to, (juce::uint32) ((step << 8) / stepsPerSpan));
+            pixel.unpremultiply();
+            blended.addColour (start + (end - start) * step / stepsPerSpan,
+                               juce::Colour (pixel.getRed(), pixel.getGreen(), pixel.getBlue(), pixel.getAlpha()));
+        }
+    }
+    blended.addColour (gradient.getColourPosition (gradient.getNumColours() - 1), gradient.getColour (gradient.getNumColours() - 1));
+    return blended;
+   #else
+    return gradient;
    #endif
 }
 } // namespace tarn::compat

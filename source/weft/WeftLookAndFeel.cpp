@@ -50,7 +50,8 @@ juce::Typeface::Ptr typeface (Face face)
 
 juce::Font font (Face face, float height)
 {
-    return juce::Font (juce::FontOptions().withTypeface (typeface (face)).withHeight (height));
+    return juce::Font (juce::FontOptions().withTypeface (typeface (face)).withHeight (height)
+                                          .withMetricsKind (juce::TypefaceMetricsKind::legacy));
 }
 
 juce::Font value()    { return font (Face::sans, 13.0f); }

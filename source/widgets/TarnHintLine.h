@@ -19,7 +19,7 @@ public:
 
     struct Layout
     {
-        juce::Font font;
+        juce::Font font { juce::FontOptions {} };
         bool wrapped = false;            // false: one line in the band
         juce::TextLayout lines;          // the wrapped lines, when wrapped
         bool fits = false;               // every word within the width, all lines within the height

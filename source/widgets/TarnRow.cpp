@@ -69,7 +69,7 @@ void TarnRow::paintVerdict (juce::Graphics& g, juce::Rectangle<float> r)
     constexpr float cornerRadius = 7.0f;
     juce::ColourGradient fill (juce::Colour (0xff182329), r.getTopLeft(), juce::Colour (0xff0f1518), r.getBottomRight(), false);
     fill.addColour (0.72, valueColour.withAlpha (0.10f));
-    g.setGradientFill (fill);
+    g.setGradientFill (tarn::compat::blendedAsJuce7 (fill));
     g.fillRoundedRectangle (r, cornerRadius);
     g.setColour (valueColour.withAlpha (0.36f));
     g.drawRoundedRectangle (r, cornerRadius, 1.1f);
@@ -124,7 +124,7 @@ void TarnStatusPill::paint (juce::Graphics& g)
 
     juce::ColourGradient fill (base.brighter (0.16f), 0.0f, r.getY(), base.darker (0.22f), 0.0f, r.getBottom(), false);
     fill.addColour (0.58, colour.withAlpha (0.2f));
-    g.setGradientFill (fill);
+    g.setGradientFill (tarn::compat::blendedAsJuce7 (fill));
     g.fillRoundedRectangle (r, radius);
     g.setColour (colour.withAlpha (0.55f));
     g.drawRoundedRectangle (r, radius, 1.0f);
