@@ -25,8 +25,18 @@ juce::String formatReport (const Result& r)
 
 namespace
 {
-juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? juce::String (v, 1) + unit : juce::String ("--"); }
+juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? text::fixedDecimals (v, 1) + unit : juce::String ("--"); }
 juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : juce::var(); }
+
+// Tarn's true-peak estimate, which never reads below the sample peak, stops at its +12 dB
+// ceiling; above that, the sample peak is the most that is known, and at least what the true
+// peak is.
+double truePeakOf (float tarnTruePeakDb, double samplePeakDb)
+{
+    if (! (tarnTruePeakDb > -100.0f))
+        return -HUGE_VAL;
+    return tarnTruePeakDb >= 12.0f ? std::max ((double) tarnTruePeakDb, samplePeakDb) : (double) tarnTruePeakDb;
+}
 
 // The derived figures of the standard section.
 struct ReferenceFigures
@@ -38,7 +48,7 @@ struct ReferenceFigures
     explicit ReferenceFigures (const Result& r)
         : measured (r.reference->figures()),
           loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
-          maxTruePeakDbtp (r.maxTruePeakDb > -100.0f ? (double) r.maxTruePeakDb : -HUGE_VAL),
+          maxTruePeakDbtp (truePeakOf (r.maxTruePeakDb, measured.maxSamplePeakDbfs)),
           plrLu (maxTruePeakDbtp - measured.integratedLufs),
           tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
           streamingGainDb (-14.0 - measured.integratedLufs)
@@ -55,9 +65,17 @@ juce::String formatReferenceSection (const Result& r)
     const ReferenceFigures f (r);
     const auto line = [] (const char* caption, const juce::String& value) { return juce::String (caption).paddedRight (' ', 22) + value + "\n"; };
     const auto signedDecimal = [] (double v, const char* unit)
-    { return std::isfinite (v) ? (v > 0 ? "+" : "") + juce::String (v, 1) + unit : juce::String ("--"); };
+    {
+        if (! std::isfinite (v))
+            return juce::String ("--");
+        const auto number = text::fixedDecimals (v, 1);
+        return (v > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
+    };
 
     juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
+    if (! r.reference->measuresLoudness())
+        out << "(no loudness below " << juce::String (ReferenceLoudness::minimumLoudnessRate / 1000.0, 0)
+            << " kHz: the K-weighting is not defined at " << juce::String (r.sampleRate, 0) << " Hz)\n";
     out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
         << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
         << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
@@ -73,7 +91,7 @@ juce::String formatReferenceSection (const Result& r)
 juce::String formatAlbumTable (const std::vector<Result>& results)
 {
     const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
-    const auto number = [] (double v) { return std::isfinite (v) ? juce::String (v, 1) : juce::String ("--"); };
+    const auto number = [] (double v) { return std::isfinite (v) ? text::fixedDecimals (v, 1) : juce::String ("--"); };
 
     juce::String out ("ALBUM\n");
     out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 9) << cell ("TARN LUFS-I", 13)
@@ -91,7 +109,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
 
         out << cell (text::formatCapturedTime ((float) ((double) r.lengthInSamples / r.sampleRate)), 9)
             << cell (text::overallVerdictText (r.verdict()), 9)
-            << cell (r.finalReadings.lufsIntegrated > -100.0f ? juce::String (r.finalReadings.lufsIntegrated, 1) : juce::String ("--"), 13);
+            << cell (r.finalReadings.lufsIntegrated > -100.0f ? number (r.finalReadings.lufsIntegrated) : juce::String ("--"), 13);
 
         if (r.reference != nullptr)
         {
