@@ -1,4 +1,4 @@
-#include "Analyser.h"
+#include "AnalyserFixture.h"
 #include "Report.h"
 
 #include <gtest/gtest.h>
@@ -8,60 +8,10 @@
 
 using namespace tarn::analyser;
 
+using namespace analyser_tests;
+
 namespace
 {
-constexpr double pi = 3.14159265358979323846;
-
-class AnalyserFiles : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        dir = juce::File::createTempFile ("tarn-analyser");
-        dir.createDirectory();
-        formats.registerBasicFormats();
-    }
-    void TearDown() override { dir.deleteRecursively(); }
-
-    // Writes a 24-bit WAV; fn(channel, index) gives each sample.
-    juce::File writeWav (const juce::String& name, int channels, double rate, double seconds,
-                         const std::function<float (int, int)>& fn)
-    {
-        const auto file = dir.getChildFile (name);
-        const int n = (int) (rate * seconds);
-        juce::AudioBuffer<float> audio (channels, n);
-        for (int c = 0; c < channels; ++c)
-            for (int i = 0; i < n; ++i)
-                audio.setSample (c, i, fn (c, i));
-
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer (
-            wav.createWriterFor (new juce::FileOutputStream (file), rate, (unsigned) channels, 24, {}, 0));
-        EXPECT_NE (writer, nullptr);
-        writer->writeFromAudioSampleBuffer (audio, 0, n);
-        return file;
-    }
-
-    Result analyseFile (const juce::File& file, Options options = {})
-    {
-        Programme programme;
-        juce::String error;
-        EXPECT_TRUE (openFile (file, formats, programme, error)) << error;
-        return analyse (programme, options);
-    }
-
-    // A mix with some movement: a tone over a slow beat, the channels a little apart.
-    static float music (int c, int i)
-    {
-        const double t = i / 48000.0;
-        const double beat = std::exp (-std::fmod (t, 0.5) / 0.08);
-        return (float) (0.3 * std::sin (2 * pi * 220 * t + c) + 0.25 * beat * std::sin (2 * pi * 60 * t));
-    }
-
-    juce::File dir;
-    juce::AudioFormatManager formats;
-};
-
 int runCli (const juce::String& arguments, juce::String* output = nullptr)
 {
     juce::ChildProcess process;

@@ -60,7 +60,11 @@ struct Result
     text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
 };
 
-// Opens an audio file with JUCE's formats. On failure returns false and says why.
+// Opens an audio file with JUCE's formats (AudioFile.cpp). On failure returns false and says why:
+// among others a format Tarn does not read, and a file cut short (a WAV or AIFF file holding less
+// than its header declares, a FLAC file ending before its header's total, an Ogg file ending
+// before the page that closes its stream). A WAV written to a pipe, whose header could not be
+// given its length, is read to its real end.
 bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Programme& programme, juce::String& error);
 
 Programme demoProgramme();
