@@ -15,9 +15,10 @@ class CsvRecorder
 public:
     explicit CsvRecorder (double rate) : sampleRate (rate) { text << text::csvHeader(); }
 
-    // takenTruePeak: the block's truePeakMaxSinceRead, already taken out by the caller; only the
-    // first row after a block sees it, later rows behave as ticks with no new audio.
-    void afterBlock (const TarnAudioProcessor& processor, juce::int64 samplesSoFar, float takenTruePeak)
+    // Each row takes truePeakMaxSinceRead out, as the editor's export does, so a row carries the
+    // highest true peak of every block since the previous row; a second row after the same block
+    // behaves as a tick with no new audio.
+    void afterBlock (TarnAudioProcessor& processor, juce::int64 samplesSoFar)
     {
         // Whole numbers of samples and hertz are exact in double: the k-th mark is reached when
         // samples * 20 >= k * rate.
@@ -25,8 +26,8 @@ public:
         {
             ++marksWritten;
             const auto readings = processor.loadReadings();
-            const float truePeak = text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
-            takenTruePeak = -200.0f;
+            const float taken = processor.truePeakMaxSinceRead.exchange (-200.0f);
+            const float truePeak = text::csvTruePeakColumn (taken, readings.peakDb, readings.truePeakDb);
             text << text::csvRow ((double) samplesSoFar / sampleRate, readings, truePeak, words);
         }
     }
@@ -40,7 +41,58 @@ private:
     juce::MemoryOutputStream text;   // appends in constant time however long the recording grows
 };
 
+// Keeps every pass of the programme. The plug-in freezes a pass after 3 s of quiet and adds
+// nothing after that until the pass is reset; over a file, the analyser resets it as soon as it
+// freezes, so the audio after a pause starts a pass of its own and every audible block lands in one.
+class PassTracker
+{
+public:
+    // After each block (the programme's and the closing silence's); `end` is the time after it.
+    void afterBlock (TarnAudioProcessor& processor, double blockStart, double end)
+    {
+        const int state = processor.trackPassState.load();
+        if (state == 1)
+        {
+            if (! capturing)
+            {
+                capturing = true;
+                current = {};
+                current.startSeconds = blockStart;
+            }
+            // A block the pass took in moves its end; a quiet one inside it does not.
+            const auto snapshot = processor.getTrackPassSnapshot();
+            if (snapshot.blockCount != current.snapshot.blockCount)
+            {
+                current.snapshot = snapshot;
+                current.endSeconds = end;
+            }
+        }
+        else if (state == 2 && capturing)
+        {
+            capturing = false;
+            current.snapshot = processor.getTrackPassSnapshot();
+            passes.push_back (current);
+            processor.trackPassResetRequested.store (true);   // taken at the top of the next block
+        }
+    }
+
+    std::vector<Pass> passes;
+
+private:
+    bool capturing = false;
+    Pass current;
+};
+
 } // namespace
+
+int Result::worstPass() const
+{
+    int worst = -1;
+    for (size_t i = 0; i < passes.size(); ++i)
+        if (worst < 0 || passes[i].verdict() > passes[(size_t) worst].verdict())
+            worst = (int) i;
+    return worst;
+}
 
 Programme demoProgramme()
 {
@@ -89,6 +141,7 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     if (options.reference)
         reference = std::make_shared<ReferenceLoudness> (programme.sampleRate);
 
+    PassTracker passes;
     const auto started = juce::Time::getMillisecondCounterHiRes();
     juce::int64 position = 0;
 
@@ -113,11 +166,12 @@ Result analyse (const Programme& programme, const Options& options, const Progre
             processor->processBlock (buffer, midi);
             position += n;
 
-            const float blockTruePeak = processor->truePeakMaxSinceRead.exchange (-200.0f);
-            result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, blockTruePeak);
+            // The highest true peak since the CSV last took it: this block's is in it.
+            result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, processor->truePeakMaxSinceRead.load());
+            passes.afterBlock (*processor, (double) (position - n) / programme.sampleRate, (double) position / programme.sampleRate);
 
             if (csv != nullptr)
-                csv->afterBlock (*processor, position, blockTruePeak);
+                csv->afterBlock (*processor, position);
             if (reference != nullptr)
                 reference->add (channels[0], channels[1], n);
         }
@@ -141,11 +195,15 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     {
         silence.clear();
         processor->processBlock (silence, midi);
+        position += blockSize;
+        passes.afterBlock (*processor, (double) (position - blockSize) / programme.sampleRate, (double) position / programme.sampleRate);
     }
 
     result.processingSeconds = (juce::Time::getMillisecondCounterHiRes() - started) / 1000.0;
-    result.snapshot = processor->getTrackPassSnapshot();
-    result.trackPassState = processor->trackPassState.load();
+    result.passes = std::move (passes.passes);
+    const int worst = result.worstPass();
+    result.snapshot = worst >= 0 ? result.passes[(size_t) worst].snapshot : processor->getTrackPassSnapshot();
+    result.trackPassState = result.hasSignal() ? 2 : processor->trackPassState.load();
     if (csv != nullptr)
         result.csv = csv->csv();
     result.ok = true;

@@ -12,13 +12,35 @@ juce::String channelWord (int channels) { return channels == 1 ? "mono" : channe
 juce::String formatReport (const Result& r)
 {
     const double seconds = r.sampleRate > 0 ? (double) r.lengthInSamples / r.sampleRate : 0.0;
+    const auto line = [] (const juce::String& caption, const juce::String& value) { return caption.paddedRight (' ', 22) + value + "\n"; };
     juce::String out;
     out << r.name << "  (" << text::formatCapturedTime ((float) seconds) << ", " << juce::String (r.sampleRate, 0)
         << " Hz, " << channelWord (r.numChannels) << ")\n";
-    out << text::trackPassLabelText (r.trackPassState) << "\n";
 
-    for (const auto& row : text::trackPassRows (r.snapshot))
-        out << row.caption.paddedRight (' ', 22) << row.text << "\n";
+    // Pauses of 3 s or more split the file into passes: each is listed, and the rows below are
+    // those of the worst, whose verdict is the file's.
+    const auto passCount = (int) r.passes.size();
+    if (passCount > 1)
+    {
+        out << line ("PASSES", juce::String (passCount) + " (a pass ends after 3 s of quiet)");
+        for (int i = 0; i < passCount; ++i)
+        {
+            const auto& pass = r.passes[(size_t) i];
+            out << line ("  PASS " + juce::String (i + 1),
+                         text::formatCapturedTime ((float) pass.startSeconds) + " - " + text::formatCapturedTime ((float) pass.endSeconds)
+                             + "   " + text::overallVerdictText (pass.verdict()));
+        }
+    }
+
+    out << text::trackPassLabelText (r.trackPassState);
+    if (passCount > 1)
+        out << "  (PASS " << (r.worstPass() + 1) << " OF " << passCount << ", THE WORST)";
+    out << "\n";
+
+    auto rows = text::trackPassRows (r.snapshot);
+    rows[0].text = text::programmeVerdictText (r.verdict());   // NO SIGNAL when no block was audible
+    for (const auto& row : rows)
+        out << line (row.caption, row.text);
 
     return out;
 }
@@ -94,7 +116,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
     const auto number = [] (double v) { return std::isfinite (v) ? text::fixedDecimals (v, 1) : juce::String ("--"); };
 
     juce::String out ("ALBUM\n");
-    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 9) << cell ("TARN LUFS-I", 13)
+    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
         << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
 
     std::vector<const ReferenceLoudness*> measured;
@@ -108,7 +130,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
         }
 
         out << cell (text::formatCapturedTime ((float) ((double) r.lengthInSamples / r.sampleRate)), 9)
-            << cell (text::overallVerdictText (r.verdict()), 9)
+            << cell (text::programmeVerdictText (r.verdict()), 10)
             << cell (r.finalReadings.lufsIntegrated > -100.0f ? number (r.finalReadings.lufsIntegrated) : juce::String ("--"), 13);
 
         if (r.reference != nullptr)
@@ -202,10 +224,22 @@ juce::var toJson (const Result& r)
     o->setProperty ("lengthInSamples", r.lengthInSamples);
     o->setProperty ("blockSize", r.blockSize);
     o->setProperty ("destinationMode", r.destinationMode);
-    o->setProperty ("overallVerdict", text::overallVerdictText (r.verdict()));
+    o->setProperty ("overallVerdict", text::programmeVerdictText (r.verdict()));
     o->setProperty ("trackPassState", r.trackPassState);
     o->setProperty ("readings", readingsJson (r.finalReadings));
-    o->setProperty ("trackPass", snapshotJson (r.snapshot));
+    o->setProperty ("trackPass", snapshotJson (r.snapshot));   // the worst pass, as in the report
+
+    juce::Array<juce::var> passes;
+    for (const auto& pass : r.passes)
+    {
+        auto* p = new juce::DynamicObject();
+        p->setProperty ("startSeconds", pass.startSeconds);
+        p->setProperty ("endSeconds", pass.endSeconds);
+        p->setProperty ("overallVerdict", text::overallVerdictText (pass.verdict()));
+        p->setProperty ("trackPass", snapshotJson (pass.snapshot));
+        passes.add (p);
+    }
+    o->setProperty ("passes", passes);
 
     if (r.reference != nullptr)
     {

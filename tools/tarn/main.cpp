@@ -217,7 +217,8 @@ int analyseCommand (const juce::StringArray& args)
                 std::cout << "\n" << tarn::analyser::formatReferenceSection (result);
             std::cout << std::flush;
 
-            if (a.failOnLevel > 0 && (int) result.verdict() >= a.failOnLevel)
+            // No audible block is no pass: it fails every level.
+            if (a.failOnLevel > 0 && (! result.hasSignal() || (int) result.verdict() >= a.failOnLevel))
                 failOnReached = true;
 
             if (a.options.recordCsv)
