@@ -5,12 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
+#include <sys/wait.h>
 
-// Audio files written by the tests into a folder of their own.
+// Audio files written by the tests into a folder of their own, and the built `tarn` run on them.
 namespace analyser_tests
 {
 constexpr double pi = 3.14159265358979323846;
+
+// What a run of the command line printed, each stream apart.
+struct ToolRun
+{
+    int status = -1;
+    juce::String out, err;
+};
 
 class AnalyserFiles : public ::testing::Test
 {
@@ -57,6 +66,23 @@ protected:
         juce::String error;
         EXPECT_TRUE (tarn::analyser::openFile (file, formats, programme, error)) << error;
         return tarn::analyser::analyse (programme, options);
+    }
+
+    // Runs the built tool through the shell, so `arguments` may hold redirections; standard
+    // output and error are caught in files of their own unless the arguments redirect them.
+    ToolRun runTool (const juce::String& arguments)
+    {
+        const auto out = dir.getChildFile ("run.out"), err = dir.getChildFile ("run.err");
+        const auto command = "cd '" + dir.getFullPathName() + "' || exit 125; '" + juce::String (TARN_CLI_PATH) + "' " + arguments;
+        const auto shell = "{ " + command + " ; } > '" + out.getFullPathName() + "' 2> '" + err.getFullPathName() + "'";
+        const int raw = std::system (shell.toRawUTF8());
+        ToolRun run;
+        run.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : -1;
+        run.out = out.loadFileAsString();
+        run.err = err.loadFileAsString();
+        out.deleteFile();
+        err.deleteFile();
+        return run;
     }
 
     // A mix with some movement: a tone over a slow beat, the channels a little apart.
