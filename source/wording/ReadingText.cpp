@@ -6,7 +6,7 @@ namespace tarn::text
 {
 namespace
 {
-juce::String oneDecimal (float v) { return juce::String (v, 1); }
+juce::String oneDecimal (float v) { return fixedDecimals (v, 1); }
 juce::String rounded (float v, int width) { return juce::String (juce::roundToInt (v)).paddedLeft (' ', width); }
 
 juce::String notReadyText (int signalState) { return signalState <= 0 ? "WAITING FOR SIGNAL" : "ANALYSING..."; }
@@ -44,6 +44,13 @@ const char* toneName (Tone tone)
         case Tone::bad:   return "bad";
     }
     return "info";
+}
+
+juce::String fixedDecimals (double value, int decimals)
+{
+    const juce::String text (value, decimals);
+    // Only a negative number that rounded to zero is all zeros after its sign.
+    return text.startsWithChar ('-') && text.substring (1).containsOnly ("0.") ? text.substring (1) : text;
 }
 
 int updateThreeBandLabel (int current, float value, float low, float high, float margin)
@@ -193,6 +200,11 @@ juce::String overallVerdictText (OverallVerdict verdict)
     return "WAITING FOR SIGNAL";
 }
 
+juce::String programmeVerdictText (OverallVerdict worstOfItsPasses)
+{
+    return worstOfItsPasses == OverallVerdict::waiting ? juce::String ("NO SIGNAL") : overallVerdictText (worstOfItsPasses);
+}
+
 std::array<RowText, numTrackPassRows> trackPassRows (const TrackPassSnapshot& s)
 {
     std::array<RowText, numTrackPassRows> rows;
@@ -285,7 +297,7 @@ float csvTruePeakColumn (float takenMaxSinceRead, float peakDb, float truePeakDb
 
 juce::String csvRow (double seconds, const TarnReadings& r, float truePeakColumn, BandWords& words)
 {
-    const auto d = [] (double v, int decimals) { return juce::String (v, decimals); };
+    const auto d = [] (double v, int decimals) { return fixedDecimals (v, decimals); };
     const int state = r.signalState;
 
     juce::StringArray f;

@@ -59,6 +59,11 @@ Tone headroomTone (int headroomState);
 juce::String translationBandWord (int band);   // "DAMAGED" .. "REFERENCE"
 juce::String levelWord (int level);            // "LOW", "MED", "HIGH"
 
+// A number with a fixed count of decimals, as juce::String writes it, except that a value that
+// rounds to zero reads "0.0", never "-0.0". Every number of the window, the report and the CSV
+// goes through here.
+juce::String fixedDecimals (double value, int decimals);
+
 // LIVE value texts: a one-decimal number padded to 7 and its unit; a rounded index padded to 3
 // and its word in parentheses.
 juce::String metricText (float value, const juce::String& unit);
@@ -72,6 +77,9 @@ juce::String trackPassLabelText (int trackPassState);   // "TRACK PASS  •  CAP
 enum class OverallVerdict { waiting, pass, watch, pushed };
 OverallVerdict overallVerdict (const TrackPassSnapshot& snapshot);
 juce::String overallVerdictText (OverallVerdict verdict);
+// The verdict of a whole programme played through to its end (the analyser's): the worst of its
+// passes' verdicts, or "NO SIGNAL" when no block of it was audible and no pass ever started.
+juce::String programmeVerdictText (OverallVerdict worstOfItsPasses);
 int dominantTranslationBand (const TrackPassSnapshot& snapshot);   // ties go to the lower band
 
 struct RowText

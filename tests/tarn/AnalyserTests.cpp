@@ -1,4 +1,4 @@
-#include "Analyser.h"
+#include "AnalyserFixture.h"
 #include "Report.h"
 
 #include <gtest/gtest.h>
@@ -8,60 +8,10 @@
 
 using namespace tarn::analyser;
 
+using namespace analyser_tests;
+
 namespace
 {
-constexpr double pi = 3.14159265358979323846;
-
-class AnalyserFiles : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        dir = juce::File::createTempFile ("tarn-analyser");
-        dir.createDirectory();
-        formats.registerBasicFormats();
-    }
-    void TearDown() override { dir.deleteRecursively(); }
-
-    // Writes a 24-bit WAV; fn(channel, index) gives each sample.
-    juce::File writeWav (const juce::String& name, int channels, double rate, double seconds,
-                         const std::function<float (int, int)>& fn)
-    {
-        const auto file = dir.getChildFile (name);
-        const int n = (int) (rate * seconds);
-        juce::AudioBuffer<float> audio (channels, n);
-        for (int c = 0; c < channels; ++c)
-            for (int i = 0; i < n; ++i)
-                audio.setSample (c, i, fn (c, i));
-
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer (
-            wav.createWriterFor (new juce::FileOutputStream (file), rate, (unsigned) channels, 24, {}, 0));
-        EXPECT_NE (writer, nullptr);
-        writer->writeFromAudioSampleBuffer (audio, 0, n);
-        return file;
-    }
-
-    Result analyseFile (const juce::File& file, Options options = {})
-    {
-        Programme programme;
-        juce::String error;
-        EXPECT_TRUE (openFile (file, formats, programme, error)) << error;
-        return analyse (programme, options);
-    }
-
-    // A mix with some movement: a tone over a slow beat, the channels a little apart.
-    static float music (int c, int i)
-    {
-        const double t = i / 48000.0;
-        const double beat = std::exp (-std::fmod (t, 0.5) / 0.08);
-        return (float) (0.3 * std::sin (2 * pi * 220 * t + c) + 0.25 * beat * std::sin (2 * pi * 60 * t));
-    }
-
-    juce::File dir;
-    juce::AudioFormatManager formats;
-};
-
 int runCli (const juce::String& arguments, juce::String* output = nullptr)
 {
     juce::ChildProcess process;
@@ -259,4 +209,132 @@ TEST_F (AnalyserFiles, AlbumTableListsEveryFileAndTheAlbumLoudness)
     // --no-reference leaves the standard figures out.
     EXPECT_EQ (runCli ("analyse --no-reference " + loud.getFullPathName(), &output), 0);
     EXPECT_FALSE (output.contains ("REFERENCE LOUDNESS"));
+}
+
+namespace
+{
+// 20 s of a clean sine, a pause, then 30 s of full-scale square: a clean first half, a pushed
+// second one.
+float cleanThenPushed (double pauseSeconds, int, int i)
+{
+    const double t = i / 48000.0;
+    if (t < 20.0)
+        return (float) (0.3 * std::sin (2 * pi * 440 * t));
+    if (t < 20.0 + pauseSeconds)
+        return 0.0f;
+    return std::sin (2 * pi * 100 * t) >= 0 ? 1.0f : -1.0f;
+}
+} // namespace
+
+TEST_F (AnalyserFiles, AudioAfterAFrozenPassStartsANewPassAndTheWorstDecides)
+{
+    const auto file = writeWav ("pause.wav", 2, 48000, 53.5, [] (int c, int i) { return cleanThenPushed (3.5, c, i); });
+    const auto r = analyseFile (file);
+    ASSERT_TRUE (r.ok) << r.error;
+    ASSERT_EQ (r.passes.size(), 2u);
+
+    // Every audible block landed in a pass: together they captured the whole 50 s of audio.
+    EXPECT_NEAR (r.passes[0].snapshot.capturedSeconds + r.passes[1].snapshot.capturedSeconds, 50.0, 0.03);
+    EXPECT_NEAR (r.passes[0].startSeconds, 0.0, 0.011);
+    EXPECT_NEAR (r.passes[0].endSeconds, 20.0, 0.011);
+    EXPECT_NEAR (r.passes[1].startSeconds, 23.5, 0.011);
+    EXPECT_NEAR (r.passes[1].endSeconds, 53.5, 0.011);
+    EXPECT_LT (r.passes[0].verdict(), tarn::text::OverallVerdict::pushed);
+    EXPECT_EQ (r.passes[1].verdict(), tarn::text::OverallVerdict::pushed);
+
+    // The file is as good as its worst pass: the verdict, the rows shown and the JSON.
+    EXPECT_EQ (r.verdict(), tarn::text::OverallVerdict::pushed);
+    EXPECT_EQ (r.worstPass(), 1);
+    EXPECT_EQ (r.snapshot.blockCount, r.passes[1].snapshot.blockCount);
+    const auto report = formatReport (r);
+    EXPECT_TRUE (report.contains ("PASSES                2")) << report;
+    EXPECT_TRUE (report.contains ("  PASS 1              0:00 - 0:20   " + tarn::text::overallVerdictText (r.passes[0].verdict()))) << report;
+    EXPECT_TRUE (report.contains ("  PASS 2              0:23 - 0:54   PUSHED")) << report;
+    EXPECT_TRUE (report.contains ("OVERALL TRACK HEALTH  PUSHED")) << report;
+    const auto json = toJson (r);
+    EXPECT_EQ (json["overallVerdict"].toString(), "PUSHED");
+    ASSERT_EQ (json["passes"].size(), 2);
+    EXPECT_EQ (json["passes"][1]["overallVerdict"].toString(), "PUSHED");
+    EXPECT_EQ (json["passes"][0]["trackPass"]["blockCount"], juce::var ((juce::int64) r.passes[0].snapshot.blockCount));
+
+    // A pause under 3 s does not freeze the pass: one pass, no list.
+    const auto shortPause = analyseFile (writeWav ("short.wav", 2, 48000, 52.0, [] (int c, int i) { return cleanThenPushed (2.0, c, i); }));
+    ASSERT_EQ (shortPause.passes.size(), 1u);
+    EXPECT_FALSE (formatReport (shortPause).contains ("PASSES"));
+
+    // The command line's QC gate fails the file.
+    juce::String output;
+    EXPECT_EQ (runCli ("analyse --no-reference --fail-on pushed " + file.getFullPathName(), &output), 3) << output;
+}
+
+TEST_F (AnalyserFiles, NoAudibleBlockIsNoSignalAndFailsEveryGate)
+{
+    struct Case { const char* name; double seconds; float sample; };
+    const Case cases[] = { { "silent.wav", 5.0, 0.0f }, { "empty.wav", 0.0, 0.0f },
+                           { "nan.wav", 2.0, std::numeric_limits<float>::quiet_NaN() } };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        juce::WavAudioFormat wav;
+        const auto file = writeAudio (c.name, wav, 2, 48000, c.seconds, [&c] (int, int) { return c.sample; }, 32);
+        const auto r = analyseFile (file);
+        ASSERT_TRUE (r.ok) << r.error;
+        EXPECT_FALSE (r.hasSignal());
+        EXPECT_TRUE (formatReport (r).contains ("OVERALL TRACK HEALTH  NO SIGNAL"));
+        EXPECT_EQ (toJson (r)["overallVerdict"].toString(), "NO SIGNAL");
+        EXPECT_EQ (toJson (r)["passes"].size(), 0);
+
+        const auto path = file.getFullPathName();
+        EXPECT_EQ (runCli ("analyse " + path), 0);
+        EXPECT_EQ (runCli ("analyse --fail-on pushed " + path), 3);
+        EXPECT_EQ (runCli ("analyse --fail-on watch " + path), 3);
+    }
+
+    // In the album table too.
+    juce::String output;
+    runCli ("analyse " + dir.getChildFile ("silent.wav").getFullPathName() + " " + dir.getChildFile ("nan.wav").getFullPathName(), &output);
+    EXPECT_TRUE (output.contains ("silent.wav                  0:05     NO SIGNAL")) << output;
+}
+
+TEST_F (AnalyserFiles, EveryCsvRowCarriesTheHighestTruePeakSinceTheRowBefore)
+{
+    // A quiet sine with, in the middle of every 50 ms, 2 ms of a sine at a quarter of the rate
+    // whose samples fall 45 degrees off its crests: its true peak is 3 dB above its sample peak,
+    // and it is never in a row's last block. The bursts alternate between -6 and -12 dBTP.
+    const auto burstPeak = [] (int row) { return row % 2 == 0 ? 0.5 : 0.25; };
+    const auto file = writeWav ("bursts.wav", 2, 48000, 4.0, [&] (int, int i)
+    {
+        const int inRow = i % 2400;
+        if (inRow >= 1200 && inRow < 1296)
+            return (float) (burstPeak (i / 2400) * std::sin (pi / 2 * i + pi / 4));
+        return (float) (0.03 * std::sin (2 * pi * 300 * i / 48000.0));
+    });
+    const double loudDb = 20 * std::log10 (burstPeak (0));
+
+    for (const int block : { 64, 512 })
+    {
+        SCOPED_TRACE (block);
+        Options options;
+        options.recordCsv = true;
+        options.blockSize = block;
+        const auto r = analyseFile (file, options);
+        auto rows = juce::StringArray::fromLines (r.csv.trimEnd());
+        rows.remove (0);
+        ASSERT_EQ (rows.size(), 80);
+        for (int i = 0; i < rows.size(); ++i)
+        {
+            const double truePeak = juce::StringArray::fromTokens (rows[i], ",", "\"")[5].getDoubleValue();
+            if (i % 2 == 0)
+            {
+                // The loud burst's true peak, not its samples' (3 dB lower) nor the last block's.
+                EXPECT_GT (truePeak, loudDb - 1.0) << "row " << i;
+                EXPECT_LT (truePeak, loudDb + 0.5) << "row " << i;
+            }
+            else
+            {
+                EXPECT_LT (truePeak, loudDb - 3.0) << "row " << i;   // the row before took the loud one out
+            }
+        }
+        EXPECT_NEAR (r.maxTruePeakDb, loudDb, 0.5);   // the programme's maximum still sees every block
+    }
 }

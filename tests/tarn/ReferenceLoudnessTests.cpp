@@ -163,3 +163,51 @@ TEST (ReferenceLoudness, SectionAndJsonFigures)
     EXPECT_TRUE (tarn::analyser::formatReferenceSection (quiet).contains ("INTEGRATED            --"));
     EXPECT_TRUE (tarn::analyser::toJson (quiet)["reference"]["integratedLufs"].isVoid());
 }
+
+TEST (ReferenceLoudness, RatesTooLowForTheWeightingPrintNoLoudness)
+{
+    // A 125 Hz sine at -20 dBFS peak on both channels: about -21 LUFS wherever it is defined.
+    struct Case { double rate; bool loudnessDefined; };
+    for (const auto& c : { Case { 1000, false }, Case { 2000, false }, Case { 3000, false }, Case { 7999, false },
+                           Case { 8000, true }, Case { 11025, true } })
+    {
+        SCOPED_TRACE (c.rate);
+        std::vector<float> x ((size_t) (c.rate * 6));
+        for (size_t i = 0; i < x.size(); ++i)
+            x[i] = (float) (0.1 * std::sin (2 * pi * 125 * (double) i / c.rate));
+        const auto r = measure (x, c.rate);
+        const auto f = r.reference->figures();
+        const auto section = tarn::analyser::formatReferenceSection (r);
+        const auto json = tarn::analyser::toJson (r)["reference"];
+
+        EXPECT_NEAR (f.maxSamplePeakDbfs, -20.0, 0.01);   // the peaks are measured at any rate
+        EXPECT_TRUE (section.contains ("MAX SAMPLE PEAK       -20.0 dBFS")) << section;
+        if (c.loudnessDefined)
+        {
+            EXPECT_NEAR (f.integratedLufs, -21.4, 0.5) << f.integratedLufs;
+            EXPECT_NEAR (f.maxMomentaryLufs, f.integratedLufs, 0.1);
+        }
+        else
+        {
+            for (const auto* figure : { "INTEGRATED            --", "LOUDNESS RANGE        --", "MAX MOMENTARY         --",
+                                        "MAX SHORT-TERM        --", "PLR                   --", "AT -14 LUFS STREAMING --" })
+                EXPECT_TRUE (section.contains (figure)) << figure << "\n" << section;
+            EXPECT_TRUE (section.contains ("(no loudness below 8 kHz"));
+            EXPECT_TRUE (json["maxMomentaryLufs"].isVoid());
+            EXPECT_TRUE (json["integratedLufs"].isVoid());
+        }
+    }
+}
+
+TEST (ReferenceLoudness, TruePeakNeverReadsBelowTheSamplePeakAboveTarnsCeiling)
+{
+    // A float file 18 dB over full scale: Tarn's levels stop at +12 dB, the samples do not.
+    for (const double peakDb : { 18.0, 12.5 })
+    {
+        const auto r = measure (tones ({ { 5, peakDb } }));
+        const auto json = tarn::analyser::toJson (r)["reference"];
+        EXPECT_NEAR ((double) json["maxSamplePeakDbfs"], peakDb, 0.01);
+        EXPECT_GE ((double) json["maxTruePeakDbtp"], (double) json["maxSamplePeakDbfs"]) << peakDb;
+        EXPECT_TRUE (tarn::analyser::formatReferenceSection (r).contains ("MAX TRUE PEAK         " + juce::String (peakDb, 1) + " dBTP"));
+    }
+}

@@ -42,7 +42,7 @@ TEST (Snapshot, EachViewIsRenderedAtItsWindowSizeWithItsSegmentSelected)
 
         // The PNG on disk holds exactly the rendered pixels.
         const auto file = juce::File::createTempFile (".png");
-        ASSERT_TRUE (tarn::snapshot::writePng (image, file, error)) << error;
+        ASSERT_TRUE (tarn::snapshot::writePng (image, file.getFullPathName(), error)) << error;
         const auto reloaded = juce::ImageFileFormat::loadFrom (file);
         file.deleteFile();
         EXPECT_TRUE (uitest::imagesEqual (reloaded.convertedToFormat (juce::Image::ARGB), image.convertedToFormat (juce::Image::ARGB)));

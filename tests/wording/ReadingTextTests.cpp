@@ -82,6 +82,26 @@ TEST (LiveText, MetricAndIndexPadding)
     EXPECT_EQ (indexText (0.0f, "Low"), "  0 (Low)");
 }
 
+TEST (NumberText, NoNegativeZeroAnywhere)
+{
+    struct Case { double value; int decimals; const char* text; };
+    const Case cases[] = { { -0.04, 1, "0.0" },  { -0.0, 1, "0.0" },    { 0.04, 1, "0.0" },  { -0.004, 2, "0.00" },
+                           { -0.0004, 3, "0.000" }, { -0.06, 1, "-0.1" }, { -12.34, 1, "-12.3" }, { -100.0, 2, "-100.00" } };
+    for (const auto& c : cases)
+        EXPECT_EQ (fixedDecimals (c.value, c.decimals), c.text) << c.value << " to " << c.decimals;
+
+    // The window's rows and the CSV columns word their numbers the same way.
+    EXPECT_EQ (metricText (-0.04f, " dB"), "    0.0 dB");
+    TarnReadings r;
+    r.rmsDb = -0.001f;
+    r.sideAir = -0.01f;
+    BandWords words;
+    const auto fields = juce::StringArray::fromTokens (csvRow (0.0, r, -0.001f, words).trimEnd(), ",", "\"");
+    EXPECT_EQ (fields[2], "0.00");
+    EXPECT_EQ (fields[5], "0.00");
+    EXPECT_EQ (fields[8], "0.0");
+}
+
 TEST (TrackPassText, CapturedTimeAndShares)
 {
     struct Case { float seconds; const char* text; };

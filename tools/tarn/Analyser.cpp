@@ -15,9 +15,10 @@ class CsvRecorder
 public:
     explicit CsvRecorder (double rate) : sampleRate (rate) { text << text::csvHeader(); }
 
-    // takenTruePeak: the block's truePeakMaxSinceRead, already taken out by the caller; only the
-    // first row after a block sees it, later rows behave as ticks with no new audio.
-    void afterBlock (const TarnAudioProcessor& processor, juce::int64 samplesSoFar, float takenTruePeak)
+    // Each row takes truePeakMaxSinceRead out, as the editor's export does, so a row carries the
+    // highest true peak of every block since the previous row; a second row after the same block
+    // behaves as a tick with no new audio.
+    void afterBlock (TarnAudioProcessor& processor, juce::int64 samplesSoFar)
     {
         // Whole numbers of samples and hertz are exact in double: the k-th mark is reached when
         // samples * 20 >= k * rate.
@@ -25,8 +26,8 @@ public:
         {
             ++marksWritten;
             const auto readings = processor.loadReadings();
-            const float truePeak = text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
-            takenTruePeak = -200.0f;
+            const float taken = processor.truePeakMaxSinceRead.exchange (-200.0f);
+            const float truePeak = text::csvTruePeakColumn (taken, readings.peakDb, readings.truePeakDb);
             text << text::csvRow ((double) samplesSoFar / sampleRate, readings, truePeak, words);
         }
     }
@@ -40,109 +41,57 @@ private:
     juce::MemoryOutputStream text;   // appends in constant time however long the recording grows
 };
 
-// A file stream that notices when a read returns less than was asked. An uncompressed reader asks
-// only for audio its header declares, so once armed, a short read means the file was cut short
-// (an interrupted copy or render); the framework's reader would quietly play silence for the rest.
-class ShortReadWatch final : public juce::InputStream
+// Keeps every pass of the programme. The plug-in freezes a pass after 3 s of quiet and adds
+// nothing after that until the pass is reset; over a file, the analyser resets it as soon as it
+// freezes, so the audio after a pause starts a pass of its own and every audible block lands in one.
+class PassTracker
 {
 public:
-    explicit ShortReadWatch (std::unique_ptr<juce::InputStream> source) : stream (std::move (source)) {}
-
-    void arm() noexcept { armed = true; }
-    bool sawShortRead() const noexcept { return shortRead; }
-
-    juce::int64 getTotalLength() override { return stream->getTotalLength(); }
-    bool isExhausted() override { return stream->isExhausted(); }
-    juce::int64 getPosition() override { return stream->getPosition(); }
-    bool setPosition (juce::int64 position) override { return stream->setPosition (position); }
-
-    int read (void* destBuffer, int maxBytesToRead) override
+    // After each block (the programme's and the closing silence's); `end` is the time after it.
+    void afterBlock (TarnAudioProcessor& processor, double blockStart, double end)
     {
-        const int bytesRead = stream->read (destBuffer, maxBytesToRead);
-        if (armed && bytesRead < maxBytesToRead)
-            shortRead = true;
-        return bytesRead;
+        const int state = processor.trackPassState.load();
+        if (state == 1)
+        {
+            if (! capturing)
+            {
+                capturing = true;
+                current = {};
+                current.startSeconds = blockStart;
+            }
+            // A block the pass took in moves its end; a quiet one inside it does not.
+            const auto snapshot = processor.getTrackPassSnapshot();
+            if (snapshot.blockCount != current.snapshot.blockCount)
+            {
+                current.snapshot = snapshot;
+                current.endSeconds = end;
+            }
+        }
+        else if (state == 2 && capturing)
+        {
+            capturing = false;
+            current.snapshot = processor.getTrackPassSnapshot();
+            passes.push_back (current);
+            processor.trackPassResetRequested.store (true);   // taken at the top of the next block
+        }
     }
 
+    std::vector<Pass> passes;
+
 private:
-    std::unique_ptr<juce::InputStream> stream;
-    bool armed = false, shortRead = false;
+    bool capturing = false;
+    Pass current;
 };
 
 } // namespace
 
-bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Programme& programme, juce::String& error)
+int Result::worstPass() const
 {
-    if (! file.existsAsFile())
-    {
-        error = file.exists() ? "is not a file" : "no such file";
-        return false;
-    }
-
-    auto stream = file.createInputStream();
-    if (stream == nullptr)
-    {
-        error = "could not be opened for reading";
-        return false;
-    }
-
-    auto watch = std::make_unique<ShortReadWatch> (std::move (stream));
-    auto* const watched = watch.get();   // owned by the reader from here on
-    std::shared_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (std::move (watch)));
-
-    if (reader == nullptr)
-    {
-        error = "not a readable WAV, AIFF, FLAC or Ogg Vorbis file";
-        return false;
-    }
-    if (reader->numChannels < 1 || reader->numChannels > 2)
-    {
-        error = "has " + juce::String (reader->numChannels) + " channels; only mono and stereo files can be analysed";
-        return false;
-    }
-    if (! (reader->sampleRate > 0.0) || reader->lengthInSamples < 0)
-    {
-        error = "has no valid sample rate or length";
-        return false;
-    }
-    // A damaged header can claim any rate; beyond these the file is not audio anyone recorded (and
-    // the seconds of silence that close a Track Pass would take minutes to feed).
-    if (reader->sampleRate < 1000.0 || reader->sampleRate > 768000.0)
-    {
-        error = "has a sample rate of " + juce::String ((juce::int64) std::llround (reader->sampleRate)) + " Hz; only 1 kHz to 768 kHz can be analysed";
-        return false;
-    }
-
-    programme.name = file.getFileName();
-    programme.sampleRate = reader->sampleRate;
-    programme.numChannels = (int) reader->numChannels;
-    programme.lengthInSamples = reader->lengthInSamples;
-    // Compressed decoders read ahead and meet the end of the file as a matter of course; only the
-    // uncompressed readers' reads show a file cut short.
-    const bool uncompressed = reader->getFormatName() == "WAV file" || reader->getFormatName() == "AIFF file";
-    if (uncompressed)
-    {
-        watched->arm();
-        programme.describeReadFailure = [watched, reader]
-        {
-            return watched->sawShortRead() ? "is cut short: the file ends before the "
-                                                 + juce::String ((double) reader->lengthInSamples / reader->sampleRate, 2)
-                                                 + " s of audio its header declares"
-                                           : juce::String();
-        };
-    }
-
-    programme.read = [reader, watched, uncompressed] (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)
-    {
-        if (! reader->read (&dest, 0, numSamples, start, true, true))
-            return false;
-        if (uncompressed && watched->sawShortRead())
-            return false;
-        if (reader->numChannels == 1)
-            dest.copyFrom (1, 0, dest, 0, 0, numSamples);
-        return true;
-    };
-    return true;
+    int worst = -1;
+    for (size_t i = 0; i < passes.size(); ++i)
+        if (worst < 0 || passes[i].verdict() > passes[(size_t) worst].verdict())
+            worst = (int) i;
+    return worst;
 }
 
 Programme demoProgramme()
@@ -192,6 +141,7 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     if (options.reference)
         reference = std::make_shared<ReferenceLoudness> (programme.sampleRate);
 
+    PassTracker passes;
     const auto started = juce::Time::getMillisecondCounterHiRes();
     juce::int64 position = 0;
 
@@ -216,11 +166,12 @@ Result analyse (const Programme& programme, const Options& options, const Progre
             processor->processBlock (buffer, midi);
             position += n;
 
-            const float blockTruePeak = processor->truePeakMaxSinceRead.exchange (-200.0f);
-            result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, blockTruePeak);
+            // The highest true peak since the CSV last took it: this block's is in it.
+            result.maxTruePeakDb = juce::jmax (result.maxTruePeakDb, processor->truePeakMaxSinceRead.load());
+            passes.afterBlock (*processor, (double) (position - n) / programme.sampleRate, (double) position / programme.sampleRate);
 
             if (csv != nullptr)
-                csv->afterBlock (*processor, position, blockTruePeak);
+                csv->afterBlock (*processor, position);
             if (reference != nullptr)
                 reference->add (channels[0], channels[1], n);
         }
@@ -244,11 +195,15 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     {
         silence.clear();
         processor->processBlock (silence, midi);
+        position += blockSize;
+        passes.afterBlock (*processor, (double) (position - blockSize) / programme.sampleRate, (double) position / programme.sampleRate);
     }
 
     result.processingSeconds = (juce::Time::getMillisecondCounterHiRes() - started) / 1000.0;
-    result.snapshot = processor->getTrackPassSnapshot();
-    result.trackPassState = processor->trackPassState.load();
+    result.passes = std::move (passes.passes);
+    const int worst = result.worstPass();
+    result.snapshot = worst >= 0 ? result.passes[(size_t) worst].snapshot : processor->getTrackPassSnapshot();
+    result.trackPassState = result.hasSignal() ? 2 : processor->trackPassState.load();
     if (csv != nullptr)
         result.csv = csv->csv();
     result.ok = true;

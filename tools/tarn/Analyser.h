@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The plug-in's processor driven offline over a programme: a file or the built-in demo.
 namespace tarn::analyser
@@ -37,6 +38,17 @@ struct Programme
     std::function<juce::String()> describeReadFailure;
 };
 
+// One pass of a programme: the audio from an audible block until the pass froze (3 s of quiet).
+// A programme with pauses of 3 s or more has several.
+struct Pass
+{
+    double startSeconds = 0;   // start of the pass's first audible block
+    double endSeconds = 0;     // end of its last audible block
+    TrackPassSnapshot snapshot;
+
+    text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
+};
+
 struct Result
 {
     juce::String name;
@@ -50,17 +62,30 @@ struct Result
     juce::String error;           // why the programme could not be analysed
 
     TarnReadings finalReadings;   // after the programme's last block
-    TrackPassSnapshot snapshot;   // after the pass froze
-    int trackPassState = 0;
+    std::vector<Pass> passes;     // every pass in order; none when no block was audible
+    TrackPassSnapshot snapshot;   // the worst pass's summary (the first of the worst), or an empty one
+    int trackPassState = 0;       // 2 once the last pass froze; 0 when there was no pass
     juce::String csv;             // header and rows, when recorded
     float maxTruePeakDb = -100;   // Tarn's oversampled true-peak estimate, highest block of the programme
     std::shared_ptr<ReferenceLoudness> reference;   // the standard figures, when measured
     double processingSeconds = 0; // wall-clock time spent processing (reported, never asserted)
 
-    text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
+    bool hasSignal() const { return ! passes.empty(); }
+    int worstPass() const;   // index into passes, -1 when there are none
+    // The worst verdict of the passes: a file is as good as its worst part. `waiting` when no
+    // block was audible (worded NO SIGNAL).
+    text::OverallVerdict verdict() const
+    {
+        const int worst = worstPass();
+        return worst >= 0 ? passes[(size_t) worst].verdict() : text::OverallVerdict::waiting;
+    }
 };
 
-// Opens an audio file with JUCE's formats. On failure returns false and says why.
+// Opens an audio file with JUCE's formats (AudioFile.cpp). On failure returns false and says why:
+// among others a format Tarn does not read, and a file cut short (a WAV or AIFF file holding less
+// than its header declares, a FLAC file ending before its header's total, an Ogg file ending
+// before the page that closes its stream). A WAV written to a pipe, whose header could not be
+// given its length, is read to its real end.
 bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Programme& programme, juce::String& error);
 
 Programme demoProgramme();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numeric>
 
 namespace
@@ -18,7 +19,8 @@ ReferenceLoudness::ReferenceLoudness (double sampleRate)
     const auto rate = (unsigned long) std::lround (sampleRate);
     // The sample peak is taken here, on the way in, rather than in a second pass over the library's
     // copy: the same largest magnitude at less cost.
-    state = ebur128_init (2, rate, EBUR128_MODE_I | EBUR128_MODE_LRA);
+    if (sampleRate >= minimumLoudnessRate)
+        state = ebur128_init (2, rate, EBUR128_MODE_I | EBUR128_MODE_LRA);
     subBlockFrames = (int) (rate * 10 / 1000);   // the same rounding the library applies to a 10 ms window
     pending.resize ((size_t) juce::jmax (1, subBlockFrames) * 2);
     recentEnergies.assign (2 * (size_t) shortTermBlocks, 0.0);
@@ -33,7 +35,10 @@ ReferenceLoudness::~ReferenceLoudness()
 void ReferenceLoudness::add (const float* left, const float* right, int numSamples)
 {
     if (state == nullptr || subBlockFrames <= 0)
+    {
+        takePeak (left, right, numSamples);
         return;
+    }
 
     for (int i = 0; i < numSamples;)
     {
@@ -82,6 +87,14 @@ void ReferenceLoudness::interleave (const float* left, const float* right, int n
     largestMagnitude = peak;
 }
 
+// The sample peak alone, where no loudness is measured.
+void ReferenceLoudness::takePeak (const float* left, const float* right, int numFrames) noexcept
+{
+    for (int k = 0; k < numFrames; ++k)
+        largestMagnitude = std::max (largestMagnitude, std::max (std::abs (tarn::dsp::finiteOrZero (left[k])),
+                                                                 std::abs (tarn::dsp::finiteOrZero (right[k]))));
+}
+
 void ReferenceLoudness::closeSubBlock()
 {
     ebur128_add_frames_float (state, pending.data(), (size_t) subBlockFrames);
@@ -117,15 +130,17 @@ void ReferenceLoudness::finish()
 ReferenceLoudness::Figures ReferenceLoudness::figures() const
 {
     Figures f;
+    f.maxSamplePeakDbfs = largestMagnitude > 0 ? 20.0 * std::log10 ((double) largestMagnitude) : -HUGE_VAL;
     if (state == nullptr)
+    {
+        f.integratedLufs = f.loudnessRangeLu = f.maxMomentaryLufs = f.maxShortTermLufs = std::numeric_limits<double>::quiet_NaN();
         return f;
+    }
 
     ebur128_loudness_global (state, &f.integratedLufs);
     ebur128_loudness_range (state, &f.loudnessRangeLu);
     f.maxMomentaryLufs = lufsOf (maxMomentaryEnergy);
     f.maxShortTermLufs = lufsOf (maxShortTermEnergy);
-
-    f.maxSamplePeakDbfs = largestMagnitude > 0 ? 20.0 * std::log10 ((double) largestMagnitude) : -HUGE_VAL;
     return f;
 }
 

@@ -10,9 +10,14 @@
 // The standard loudness figures of a programme (ITU-R BS.1770 / EBU R 128), measured with
 // libebur128 beside Tarn's own readings: integrated loudness with the relative gate, loudness
 // range, and the largest momentary and short-term loudness, evaluated every 10 ms of audio.
+// The K-weighting's high shelf sits at 1.68 kHz: below 8 kHz the file cannot hold the band the
+// weighting is defined over (below about 3.4 kHz the library's filter even diverges), so at such
+// rates only the sample peak is measured and the loudness figures are not defined (NaN).
 class ReferenceLoudness
 {
 public:
+    static constexpr double minimumLoudnessRate = 8000.0;   // Hz
+
     struct Figures
     {
         double integratedLufs = -HUGE_VAL;
@@ -25,7 +30,7 @@ public:
     explicit ReferenceLoudness (double sampleRate);
     ~ReferenceLoudness();
 
-    bool isValid() const noexcept { return state != nullptr; }
+    bool measuresLoudness() const noexcept { return state != nullptr; }
 
     // Adds stereo audio; any block length.
     void add (const float* left, const float* right, int numSamples);
@@ -40,6 +45,7 @@ public:
 
 private:
     void interleave (const float* left, const float* right, int numFrames, float* out) noexcept;
+    void takePeak (const float* left, const float* right, int numFrames) noexcept;
     void closeSubBlock();
 
     ebur128_state* state = nullptr;

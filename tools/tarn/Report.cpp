@@ -12,21 +12,53 @@ juce::String channelWord (int channels) { return channels == 1 ? "mono" : channe
 juce::String formatReport (const Result& r)
 {
     const double seconds = r.sampleRate > 0 ? (double) r.lengthInSamples / r.sampleRate : 0.0;
+    const auto line = [] (const juce::String& caption, const juce::String& value) { return caption.paddedRight (' ', 22) + value + "\n"; };
     juce::String out;
     out << r.name << "  (" << text::formatCapturedTime ((float) seconds) << ", " << juce::String (r.sampleRate, 0)
         << " Hz, " << channelWord (r.numChannels) << ")\n";
-    out << text::trackPassLabelText (r.trackPassState) << "\n";
 
-    for (const auto& row : text::trackPassRows (r.snapshot))
-        out << row.caption.paddedRight (' ', 22) << row.text << "\n";
+    // Pauses of 3 s or more split the file into passes: each is listed, and the rows below are
+    // those of the worst, whose verdict is the file's.
+    const auto passCount = (int) r.passes.size();
+    if (passCount > 1)
+    {
+        out << line ("PASSES", juce::String (passCount) + " (a pass ends after 3 s of quiet)");
+        for (int i = 0; i < passCount; ++i)
+        {
+            const auto& pass = r.passes[(size_t) i];
+            out << line ("  PASS " + juce::String (i + 1),
+                         text::formatCapturedTime ((float) pass.startSeconds) + " - " + text::formatCapturedTime ((float) pass.endSeconds)
+                             + "   " + text::overallVerdictText (pass.verdict()));
+        }
+    }
+
+    out << text::trackPassLabelText (r.trackPassState);
+    if (passCount > 1)
+        out << "  (PASS " << (r.worstPass() + 1) << " OF " << passCount << ", THE WORST)";
+    out << "\n";
+
+    auto rows = text::trackPassRows (r.snapshot);
+    rows[0].text = text::programmeVerdictText (r.verdict());   // NO SIGNAL when no block was audible
+    for (const auto& row : rows)
+        out << line (row.caption, row.text);
 
     return out;
 }
 
 namespace
 {
-juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? juce::String (v, 1) + unit : juce::String ("--"); }
+juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? text::fixedDecimals (v, 1) + unit : juce::String ("--"); }
 juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : juce::var(); }
+
+// Tarn's true-peak estimate, which never reads below the sample peak, stops at its +12 dB
+// ceiling; above that, the sample peak is the most that is known, and at least what the true
+// peak is.
+double truePeakOf (float tarnTruePeakDb, double samplePeakDb)
+{
+    if (! (tarnTruePeakDb > -100.0f))
+        return -HUGE_VAL;
+    return tarnTruePeakDb >= 12.0f ? std::max ((double) tarnTruePeakDb, samplePeakDb) : (double) tarnTruePeakDb;
+}
 
 // The derived figures of the standard section.
 struct ReferenceFigures
@@ -38,7 +70,7 @@ struct ReferenceFigures
     explicit ReferenceFigures (const Result& r)
         : measured (r.reference->figures()),
           loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
-          maxTruePeakDbtp (r.maxTruePeakDb > -100.0f ? (double) r.maxTruePeakDb : -HUGE_VAL),
+          maxTruePeakDbtp (truePeakOf (r.maxTruePeakDb, measured.maxSamplePeakDbfs)),
           plrLu (maxTruePeakDbtp - measured.integratedLufs),
           tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
           streamingGainDb (-14.0 - measured.integratedLufs)
@@ -55,9 +87,17 @@ juce::String formatReferenceSection (const Result& r)
     const ReferenceFigures f (r);
     const auto line = [] (const char* caption, const juce::String& value) { return juce::String (caption).paddedRight (' ', 22) + value + "\n"; };
     const auto signedDecimal = [] (double v, const char* unit)
-    { return std::isfinite (v) ? (v > 0 ? "+" : "") + juce::String (v, 1) + unit : juce::String ("--"); };
+    {
+        if (! std::isfinite (v))
+            return juce::String ("--");
+        const auto number = text::fixedDecimals (v, 1);
+        return (v > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
+    };
 
     juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
+    if (! r.reference->measuresLoudness())
+        out << "(no loudness below " << juce::String (ReferenceLoudness::minimumLoudnessRate / 1000.0, 0)
+            << " kHz: the K-weighting is not defined at " << juce::String (r.sampleRate, 0) << " Hz)\n";
     out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
         << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
         << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
@@ -73,10 +113,10 @@ juce::String formatReferenceSection (const Result& r)
 juce::String formatAlbumTable (const std::vector<Result>& results)
 {
     const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
-    const auto number = [] (double v) { return std::isfinite (v) ? juce::String (v, 1) : juce::String ("--"); };
+    const auto number = [] (double v) { return std::isfinite (v) ? text::fixedDecimals (v, 1) : juce::String ("--"); };
 
     juce::String out ("ALBUM\n");
-    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 9) << cell ("TARN LUFS-I", 13)
+    out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
         << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
 
     std::vector<const ReferenceLoudness*> measured;
@@ -90,8 +130,8 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
         }
 
         out << cell (text::formatCapturedTime ((float) ((double) r.lengthInSamples / r.sampleRate)), 9)
-            << cell (text::overallVerdictText (r.verdict()), 9)
-            << cell (r.finalReadings.lufsIntegrated > -100.0f ? juce::String (r.finalReadings.lufsIntegrated, 1) : juce::String ("--"), 13);
+            << cell (text::programmeVerdictText (r.verdict()), 10)
+            << cell (r.finalReadings.lufsIntegrated > -100.0f ? number (r.finalReadings.lufsIntegrated) : juce::String ("--"), 13);
 
         if (r.reference != nullptr)
         {
@@ -184,10 +224,22 @@ juce::var toJson (const Result& r)
     o->setProperty ("lengthInSamples", r.lengthInSamples);
     o->setProperty ("blockSize", r.blockSize);
     o->setProperty ("destinationMode", r.destinationMode);
-    o->setProperty ("overallVerdict", text::overallVerdictText (r.verdict()));
+    o->setProperty ("overallVerdict", text::programmeVerdictText (r.verdict()));
     o->setProperty ("trackPassState", r.trackPassState);
     o->setProperty ("readings", readingsJson (r.finalReadings));
-    o->setProperty ("trackPass", snapshotJson (r.snapshot));
+    o->setProperty ("trackPass", snapshotJson (r.snapshot));   // the worst pass, as in the report
+
+    juce::Array<juce::var> passes;
+    for (const auto& pass : r.passes)
+    {
+        auto* p = new juce::DynamicObject();
+        p->setProperty ("startSeconds", pass.startSeconds);
+        p->setProperty ("endSeconds", pass.endSeconds);
+        p->setProperty ("overallVerdict", text::overallVerdictText (pass.verdict()));
+        p->setProperty ("trackPass", snapshotJson (pass.snapshot));
+        passes.add (p);
+    }
+    o->setProperty ("passes", passes);
 
     if (r.reference != nullptr)
     {

@@ -1,5 +1,7 @@
 #include "Snapshot.h"
 
+#include "OutputFile.h"
+
 #include <iostream>
 
 namespace tarn::snapshot
@@ -84,7 +86,7 @@ juce::Image render (const analyser::Programme& programme, View view, juce::Strin
     return editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
 }
 
-bool writePng (const juce::Image& image, const juce::File& file, juce::String& error)
+bool writePng (const juce::Image& image, const juce::String& path, juce::String& error)
 {
     juce::MemoryOutputStream png;
     if (! juce::PNGImageFormat().writeImageToStream (image, png))
@@ -92,22 +94,33 @@ bool writePng (const juce::Image& image, const juce::File& file, juce::String& e
         error = "could not encode the picture";
         return false;
     }
-    if (! file.replaceWithData (png.getData(), png.getDataSize()))
-    {
-        error = "could not write " + file.getFullPathName();
-        return false;
-    }
-    return true;
+    return output::write (path, png.getData(), png.getDataSize(), error);
 }
 
 int command (const juce::StringArray& args)
 {
     View view = View::live;
     juce::String out, path;
+    bool optionsEnded = false;
 
     for (int i = 0; i < args.size(); ++i)
     {
         const auto& arg = args[i];
+        if (! optionsEnded && arg == "--")
+        {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded)
+        {
+            if (path.isNotEmpty())
+            {
+                std::cerr << "tarn: snapshot takes one FILE; not also '" << arg << "'\nTry 'tarn --help'.\n";
+                return 2;
+            }
+            path = arg;
+            continue;
+        }
         if ((arg == "--view" || arg == "--out") && i + 1 >= args.size())
         {
             std::cerr << "tarn: " << arg << " needs a value\nTry 'tarn --help'.\n";
@@ -122,7 +135,14 @@ int command (const juce::StringArray& args)
             }
         }
         else if (arg == "--out")
+        {
             out = args[++i];
+            if (const auto problem = output::problemWith (out); problem.isNotEmpty())
+            {
+                std::cerr << "tarn: --out " << out << ": " << problem << "\nTry 'tarn --help'.\n";
+                return 2;
+            }
+        }
         else if (arg.startsWith ("-") || path.isNotEmpty())
         {
             std::cerr << "tarn: snapshot takes one FILE and the options --view and --out; not '" << arg << "'\nTry 'tarn --help'.\n";
@@ -149,14 +169,31 @@ int command (const juce::StringArray& args)
 
     juce::String error;
     const auto image = render (programme, view, error);
-    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (out.isNotEmpty() ? out : "tarn-" + viewName (view) + ".png");
-    if (! image.isValid() || ! writePng (image, file, error))
+    if (! image.isValid())
     {
         std::cerr << "tarn: " << (path.isEmpty() ? programme.name : path) << ": " << error << "\n";
         return 1;
     }
+    // A name as given, so a device (/dev/stdout) stays the device; the default in the working folder.
+    const auto target = out.isNotEmpty() ? out : juce::File::getCurrentWorkingDirectory().getChildFile ("tarn-" + viewName (view) + ".png").getFullPathName();
+    if (! writePng (image, target, error))
+    {
+        std::cerr << "tarn: " << error << "\n";
+        return 1;
+    }
 
-    std::cout << file.getFullPathName() << " (" << image.getWidth() << " x " << image.getHeight() << ")\n";
+    // The picture may itself have gone to standard output: then the line goes to standard error.
+    const juce::String done = target + " (" + juce::String (image.getWidth()) + " x " + juce::String (image.getHeight()) + ")\n";
+    if (! output::writesInPlace (target))
+    {
+        if (! output::StandardOutput::write (done))
+        {
+            std::cerr << "tarn: " << output::StandardOutput::failure() << "\n";
+            return 1;
+        }
+    }
+    else
+        std::cerr << done;
     return 0;
 }
 } // namespace tarn::snapshot

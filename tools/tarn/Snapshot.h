@@ -18,5 +18,6 @@ juce::String viewName (View view);
     returns an invalid image and says why. */
 juce::Image render (const analyser::Programme& programme, View view, juce::String& error);
 
-bool writePng (const juce::Image& image, const juce::File& file, juce::String& error);
+// Writes the picture to `path` as the tool writes every output (see OutputFile.h).
+bool writePng (const juce::Image& image, const juce::String& path, juce::String& error);
 } // namespace tarn::snapshot

@@ -1,21 +1,20 @@
 // tarn: the Tarn meter as a command-line analyser.
 
-#include "Analyser.h"
-#include "Report.h"
+#include "AnalyseCommand.h"
+#include "OutputFile.h"
 #include "SnapshotCommand.h"
 
-#include <cstdio>
+#include <csignal>
 #include <iostream>
-#include <unistd.h>
 
 namespace
 {
-const char* const usage = R"(tarn 0.7.6 - the Tarn mastering meter, offline
+const char* const usage = R"(tarn )" TARN_VERSION R"( - the Tarn mastering meter, offline
 
 Usage:
-  tarn analyse [options] [FILE...]
-  tarn snapshot [--view live|track-pass|guide] [--out FILE.png] [FILE]
-  tarn --help
+  tarn analyse [options] [--] [FILE...]
+  tarn snapshot [--view live|track-pass|guide] [--out FILE.png] [--] [FILE]
+  tarn --help | --version
 
 analyse plays each FILE (WAV, AIFF, FLAC or Ogg Vorbis; mono or stereo) through the
 Tarn processor in blocks and prints its TRACK PASS report: every row of the TRACK PASS
@@ -24,39 +23,63 @@ feeds digital silence until the pass freezes. Mono files are analysed as dual mo
 With no FILE it analyses a built-in 30-second demo programme. With several files
 a closing album table lists them all with the album's integrated loudness.
 
+Every audible block of a file lands in a pass. A pass freezes after 3 s of quiet; when
+audio follows, a new pass starts, and the report lists each pass (start, end, verdict).
+The file's verdict, its row in the album table and --fail-on take the worst pass.
+A file with no audible block at all (silent, empty, all NaN) reads NO SIGNAL.
+
 Options:
   --target off|stream|club   destination target for push damage (default: stream)
   --block N                  block length in samples, 1 to 1048576 (default: 512)
-  --json FILE                write the final readings and the Track Pass summary of
-                             every file as JSON ('-' for standard output)
+  --json FILE                write the final readings, the Track Pass summary and every
+                             pass of every file as JSON ('-' for standard output)
   --csv FILE                 write the Track Pass CSV recording, one row per 50 ms of
-                             audio (with several files, FILE gets -1, -2, ... before
-                             its extension)
-  --fail-on watch|pushed     exit with status 3 when a file's overall verdict is at or
-                             above this level
+                             audio, each with the highest true peak since the row
+                             before ('-' for standard output, one file only; with
+                             several files, FILE gets -1, -2, ... before its extension)
+  --fail-on watch|pushed     exit with status 3 when a file's verdict is at or above
+                             this level; NO SIGNAL fails at either level
   --no-reference             skip the standard loudness section (ITU-R BS.1770 / EBU R 128:
                              integrated loudness with the relative gate, loudness range,
                              maximum momentary and short-term loudness, PLR), which is
                              measured with libebur128 in the same pass. Its true peak is
-                             Tarn's own 4x-oversampled estimate.
+                             Tarn's own 4x-oversampled estimate (above Tarn's +12 dB
+                             ceiling, the sample peak). Below 8 kHz the K-weighting is
+                             not defined and its loudness figures read --.
+  -q, --quiet                no report: only errors on standard error and the exit status
+                             (--json and --csv are still written)
+  --                         the end of the options: what follows are files
   -h, --help                 show this help
+
+Outputs: with --json - or --csv -, standard output carries only the JSON or the CSV and
+the report goes to standard error (both to - at once is a usage error). A FILE that
+exists as a regular file is replaced in one step, so it holds the old text or the new,
+never a part; a FIFO or a device (/dev/stdout) is written in place; a directory is
+refused before anything is analysed. Every refusal and every failure to write is one
+line on standard error naming the file and the reason; the other files are still
+analysed and what was already written stays.
+
+Files: a file cut short (a WAV or AIFF holding less audio than its header declares, a
+FLAC ending before its header's total, an Ogg file ending inside its stream) is
+reported and not analysed. A WAV written to a pipe, whose header holds a placeholder
+length (ffmpeg's 0xFFFFFFFF, sox's whole frames below 0x7FFFF000), is read to its
+real end. A format Tarn does not read (64-bit floating-point WAV, say) is refused
+with that reason.
 
 snapshot plays FILE (or the demo programme) through the processor with the plug-in
 window open on it, then writes the window as a PNG: the LIVE view (740 x 786, the
 default), the TRACK PASS view after the pass has frozen (740 x 694) or the GUIDE
-(740 x 640). --out names the picture (default: tarn-<view>.png).
+(740 x 640). --out names the picture (default: tarn-<view>.png), with the same rules.
 
-Exit status: 0 all files analysed (and none failed --fail-on); 1 a file could not be
-analysed (the others still are); 2 bad usage; 3 a verdict reached --fail-on.
+Exit status:
+  0  every file analysed, none reached --fail-on, every output written
+  1  a file could not be analysed (the others still are), or an output (a file, or
+     the report on standard output) could not be written
+  2  bad usage, or an output named that cannot be written (checked before any work)
+  3  a verdict reached --fail-on (NO SIGNAL reaches every level)
+  When a verdict reaches --fail-on and an output also fails, 1 wins: the run is not
+  complete, so its QC result is not given.
 )";
-
-struct Arguments
-{
-    tarn::analyser::Options options;
-    juce::StringArray files;
-    juce::String jsonPath, csvPath;
-    int failOnLevel = 0;   // 0 none, 2 WATCH, 3 PUSHED (OverallVerdict order)
-};
 
 int usageError (const juce::String& message)
 {
@@ -64,234 +87,52 @@ int usageError (const juce::String& message)
     return 2;
 }
 
-bool parseArguments (const juce::StringArray& args, Arguments& out, juce::String& error)
+// Help and version text go to standard output; a failure to write them is an error too.
+int printOut (const juce::String& text)
 {
-    for (int i = 0; i < args.size(); ++i)
-    {
-        const auto& arg = args[i];
-        const auto value = [&] () -> juce::String
-        {
-            if (i + 1 >= args.size())
-            {
-                error = arg + " needs a value";
-                return {};
-            }
-            return args[++i];
-        };
-
-        if (arg == "--target")
-        {
-            const auto v = value();
-            if (v == "off") out.options.destinationMode = 0;
-            else if (v == "stream") out.options.destinationMode = 1;
-            else if (v == "club") out.options.destinationMode = 2;
-            else { error = error.isEmpty() ? "--target takes off, stream or club" : error; return false; }
-        }
-        else if (arg == "--block")
-        {
-            const auto v = value();
-            if (! v.containsOnly ("0123456789") || v.isEmpty() || v.length() > 7 || v.getIntValue() < 1 || v.getIntValue() > 1048576)
-            {
-                error = error.isEmpty() ? "--block takes a whole number from 1 to 1048576" : error;
-                return false;
-            }
-            out.options.blockSize = v.getIntValue();
-        }
-        else if (arg == "--json") { out.jsonPath = value(); if (error.isNotEmpty()) return false; }
-        else if (arg == "--csv") { out.csvPath = value(); if (error.isNotEmpty()) return false; out.options.recordCsv = true; }
-        else if (arg == "--no-reference") out.options.reference = false;
-        else if (arg == "--fail-on")
-        {
-            const auto v = value();
-            if (v == "watch") out.failOnLevel = (int) tarn::text::OverallVerdict::watch;
-            else if (v == "pushed") out.failOnLevel = (int) tarn::text::OverallVerdict::pushed;
-            else { error = error.isEmpty() ? "--fail-on takes watch or pushed" : error; return false; }
-        }
-        else if (arg.startsWith ("-") && arg != "-")
-        {
-            error = "unknown option " + arg;
-            return false;
-        }
-        else
-        {
-            out.files.add (arg);
-        }
-    }
-    return true;
-}
-
-// A progress bar on stderr, only when stderr is a terminal and the file is long enough to wait for.
-class ProgressBar
-{
-public:
-    ProgressBar (const juce::String& name, double seconds) : label (name), enabled (isatty (STDERR_FILENO) && seconds > 20.0) {}
-    ~ProgressBar() { if (enabled && drawn >= 0) std::cerr << "\r\033[K" << std::flush; }
-
-    void operator() (double fraction)
-    {
-        const int percent = juce::jlimit (0, 100, (int) (fraction * 100.0));
-        if (! enabled || percent == drawn)
-            return;
-        drawn = percent;
-        const int width = 30, filled = percent * width / 100;
-        std::cerr << "\r[" << std::string ((size_t) filled, '#') << std::string ((size_t) (width - filled), ' ') << "] "
-                  << percent << "%  " << label << std::flush;
-    }
-
-private:
-    juce::String label;
-    bool enabled;
-    int drawn = -1;
-};
-
-juce::File csvFileFor (const juce::String& path, int index, int count)
-{
-    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (path);
-    if (count <= 1)
-        return file;
-    return file.getSiblingFile (file.getFileNameWithoutExtension() + "-" + juce::String (index + 1) + file.getFileExtension());
-}
-
-bool writeText (const juce::String& path, const juce::String& text, juce::String& error)
-{
-    if (path == "-")
-    {
-        std::cout << text << std::flush;
-        return true;
-    }
-    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (path);
-    if (! file.replaceWithText (text, false, false, "\n"))
-    {
-        error = "could not write " + file.getFullPathName();
-        return false;
-    }
-    return true;
-}
-
-int analyseCommand (const juce::StringArray& args)
-{
-    Arguments a;
-    juce::String error;
-    if (! parseArguments (args, a, error))
-        return usageError (error);
-
-    juce::AudioFormatManager formats;
-    formats.registerBasicFormats();
-
-    const int count = juce::jmax (1, a.files.size());
-    juce::Array<juce::var> jsonFiles;
-    std::vector<tarn::analyser::Result> results;
-    bool anyFailed = false, failOnReached = false;
-
-    for (int i = 0; i < count; ++i)
-    {
-        tarn::analyser::Result result;
-        tarn::analyser::Programme programme;
-        juce::String openError;
-
-        if (a.files.isEmpty())
-            programme = tarn::analyser::demoProgramme();
-
-        if (a.files.isEmpty() || tarn::analyser::openFile (juce::File::getCurrentWorkingDirectory().getChildFile (a.files[i]), formats, programme, openError))
-        {
-            ProgressBar bar (programme.name, (double) programme.lengthInSamples / programme.sampleRate);
-            result = tarn::analyser::analyse (programme, a.options, [&bar] (double f) { bar (f); });
-        }
-        else
-        {
-            result.name = juce::File::getCurrentWorkingDirectory().getChildFile (a.files[i]).getFileName();
-            result.error = openError;
-        }
-
-        if (! result.ok)
-        {
-            std::cerr << "tarn: " << (a.files.isEmpty() ? result.name : a.files[i]) << ": " << result.error << "\n";
-            anyFailed = true;
-        }
-        else
-        {
-            if (i > 0)
-                std::cout << "\n";
-            std::cout << tarn::analyser::formatReport (result);
-            if (result.reference != nullptr)
-                std::cout << "\n" << tarn::analyser::formatReferenceSection (result);
-            std::cout << std::flush;
-
-            if (a.failOnLevel > 0 && (int) result.verdict() >= a.failOnLevel)
-                failOnReached = true;
-
-            if (a.options.recordCsv)
-            {
-                juce::String writeError;
-                const auto csvPath = a.csvPath == "-" ? a.csvPath : csvFileFor (a.csvPath, i, count).getFullPathName();
-                if (! writeText (csvPath, result.csv, writeError))
-                {
-                    std::cerr << "tarn: " << writeError << "\n";
-                    anyFailed = true;
-                }
-            }
-        }
-
-        jsonFiles.add (tarn::analyser::toJson (result));
-        results.push_back (std::move (result));
-    }
-
-    if (results.size() > 1)
-        std::cout << "\n" << tarn::analyser::formatAlbumTable (results) << std::flush;
-
-    if (a.jsonPath.isNotEmpty())
-    {
-        auto* root = new juce::DynamicObject();
-        root->setProperty ("tarnVersion", "0.7.6");
-        root->setProperty ("files", jsonFiles);
-        if (results.size() > 1 && a.options.reference)
-        {
-            std::vector<const ReferenceLoudness*> measured;
-            for (const auto& r : results)
-                if (r.reference != nullptr)
-                    measured.push_back (r.reference.get());
-            auto* album = new juce::DynamicObject();
-            const double integrated = ReferenceLoudness::integratedOf (measured);
-            album->setProperty ("integratedLufs", std::isfinite (integrated) ? juce::var (integrated) : juce::var());
-            root->setProperty ("album", album);
-        }
-        juce::String writeError;
-        if (! writeText (a.jsonPath, juce::JSON::toString (juce::var (root)) + "\n", writeError))
-        {
-            std::cerr << "tarn: " << writeError << "\n";
-            anyFailed = true;
-        }
-    }
-
-    return anyFailed ? 1 : (failOnReached ? 3 : 0);
+    if (tarn::output::StandardOutput::write (text))
+        return 0;
+    std::cerr << "tarn: " << tarn::output::StandardOutput::failure() << "\n";
+    return 1;
 }
 } // namespace
 
 int main (int argc, char* argv[])
 {
+    // A closed pipe is a write error to report, not a signal that ends the tool without a word.
+    std::signal (SIGPIPE, SIG_IGN);
+    tarn::output::StandardOutput::guardDescriptors();
+
     juce::ScopedJuceInitialiser_GUI juce;   // message manager for JUCE's file and format classes
 
     juce::StringArray args;
     for (int i = 1; i < argc; ++i)
         args.add (juce::String::fromUTF8 (argv[i]));
 
-    if (args.isEmpty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+    if (args.isEmpty())
     {
-        std::cout << usage;
-        return args.isEmpty() ? 2 : 0;
+        std::cerr << usage;
+        return 2;
     }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+        return printOut (usage);
+    if (args[0] == "--version")
+        return printOut (juce::String ("tarn ") + TARN_VERSION + "\n");
 
     const auto command = args[0];
     args.remove (0);
 
     if (command == "analyse" || command == "analyze")
     {
-        if (args.contains ("--help") || args.contains ("-h"))
-        {
-            std::cout << usage;
-            return 0;
-        }
-        return analyseCommand (args);
+        tarn::cli::Arguments arguments;
+        juce::String error;
+        if (! tarn::cli::parseAnalyseArguments (args, arguments, error))
+            return usageError (error);
+        if (arguments.help)
+            return printOut (usage);
+        if (! tarn::cli::checkOutputs (arguments, error))
+            return usageError (error);
+        return tarn::cli::analyseCommand (arguments);
     }
 
     if (command == "snapshot")

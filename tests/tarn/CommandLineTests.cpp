@@ -1,0 +1,192 @@
+// The command line as scripts use it: what goes to which stream, what is written where, and the
+// exit status.
+
+#include "AnalyserFixture.h"
+
+#include <cstring>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using namespace analyser_tests;
+
+namespace
+{
+// /dev/stdout must still be the link to the descriptor, and /dev/full the device. A tool that
+// replaced one (possible as root) would have left a regular file there: the test puts back what
+// was there and fails.
+void expectDevicesIntact()
+{
+    struct stat st {};
+    if (lstat ("/dev/stdout", &st) != 0 || ! S_ISLNK (st.st_mode))
+    {
+        ADD_FAILURE() << "/dev/stdout was replaced";
+        unlink ("/dev/stdout");
+        EXPECT_EQ (symlink ("/proc/self/fd/1", "/dev/stdout"), 0);
+    }
+    if (lstat ("/dev/full", &st) != 0 || ! S_ISCHR (st.st_mode))
+    {
+        ADD_FAILURE() << "/dev/full was replaced";
+        unlink ("/dev/full");
+        EXPECT_EQ (mknod ("/dev/full", S_IFCHR | 0666, makedev (1, 7)), 0);
+    }
+}
+
+class CommandLine : public AnalyserFiles
+{
+protected:
+    void SetUp() override
+    {
+        AnalyserFiles::SetUp();
+        writeWav ("mix.wav", 2, 48000, 4.0, music);
+    }
+};
+} // namespace
+
+TEST_F (CommandLine, MachineOutputsOnStandardOutputCarryNothingElse)
+{
+    const auto json = runTool ("analyse --json - mix.wav");
+    EXPECT_EQ (json.status, 0) << json.err;
+    EXPECT_TRUE (json.out.startsWith ("{"));
+    EXPECT_EQ (juce::JSON::parse (json.out)["files"][0]["file"].toString(), "mix.wav") << json.out;
+    EXPECT_TRUE (json.err.contains ("OVERALL TRACK HEALTH")) << json.err;   // the report went to standard error
+
+    const auto csv = runTool ("analyse --csv - mix.wav");
+    EXPECT_EQ (csv.status, 0) << csv.err;
+    const auto lines = juce::StringArray::fromLines (csv.out.trimEnd());
+    EXPECT_EQ (lines.size(), 1 + 4 * 20);
+    EXPECT_TRUE (lines[0].startsWith ("t_sec,"));
+    EXPECT_TRUE (csv.err.contains ("OVERALL TRACK HEALTH"));
+
+    const auto quiet = runTool ("analyse -q --json - mix.wav");
+    EXPECT_EQ (quiet.status, 0);
+    EXPECT_TRUE (juce::JSON::parse (quiet.out)["files"].isArray());
+    EXPECT_EQ (quiet.err, "");
+}
+
+TEST_F (CommandLine, UsageErrorsExitWithStatus2AndOneReason)
+{
+    struct Case { const char* arguments; const char* message; };
+    const Case cases[] = {
+        { "analyse --json - --csv - mix.wav", "tarn: --json - and --csv - cannot both take standard output" },
+        { "analyse --csv - mix.wav mix.wav", "tarn: --csv - takes one file" },
+        { "analyse --block 0", "tarn: --block takes a whole number" },
+        { "analyse --json", "tarn: --json needs a value" },
+        { "analyse -x mix.wav", "tarn: unknown option -x" },
+        { "frobnicate", "tarn: unknown command 'frobnicate'" },
+        { "", "Usage:" },   // bare `tarn`: the usage, on standard error
+    };
+    for (const auto& c : cases)
+    {
+        const auto run = runTool (c.arguments);
+        EXPECT_EQ (run.status, 2) << c.arguments;
+        EXPECT_EQ (run.out, "") << c.arguments;
+        EXPECT_TRUE (run.err.contains (c.message)) << c.arguments << ": " << run.err;
+    }
+}
+
+TEST_F (CommandLine, ConventionsScriptsExpect)
+{
+    const auto version = runTool ("--version");
+    EXPECT_EQ (version.status, 0);
+    EXPECT_TRUE (version.out.startsWith ("tarn 0.")) << version.out;
+
+    const auto help = runTool ("analyse --help");
+    EXPECT_EQ (help.status, 0);
+    for (const auto* rule : { "NO SIGNAL", "--quiet", "1 wins", "standard error", "cut short" })
+        EXPECT_TRUE (help.out.contains (rule)) << rule;
+
+    // --quiet: nothing but the exit status, and errors.
+    const auto quiet = runTool ("analyse -q mix.wav missing.wav");
+    EXPECT_EQ (quiet.status, 1);
+    EXPECT_EQ (quiet.out, "");
+    EXPECT_EQ (quiet.err, "tarn: missing.wav: no such file\n");
+
+    // `--` ends the options: a file may start with a dash.
+    ASSERT_TRUE (dir.getChildFile ("mix.wav").copyFileTo (dir.getChildFile ("-dash.wav")));
+    const auto dashed = runTool ("analyse -- -dash.wav");
+    EXPECT_EQ (dashed.status, 0) << dashed.err;
+    EXPECT_TRUE (dashed.out.startsWith ("-dash.wav  (0:04, 48000 Hz, stereo)")) << dashed.out;
+}
+
+TEST_F (CommandLine, OutputsNeverDestroyWhatIsThere)
+{
+    // A directory is refused before any work, and left as it was.
+    const auto folder = dir.getChildFile ("results");
+    ASSERT_TRUE (folder.createDirectory());
+    ASSERT_TRUE (folder.getChildFile ("kept.txt").replaceWithText ("kept"));
+    for (const auto* arguments : { "analyse --json results mix.wav", "analyse --csv results mix.wav", "snapshot --out results mix.wav" })
+    {
+        const auto run = runTool (arguments);
+        EXPECT_EQ (run.status, 2) << arguments;
+        EXPECT_TRUE (run.err.contains ("results: is a directory")) << run.err;
+        EXPECT_TRUE (folder.isDirectory());
+        EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles), 1);
+        EXPECT_EQ (folder.getChildFile ("kept.txt").loadFileAsString(), "kept");
+    }
+
+    // A FIFO is written in place: it is still a FIFO afterwards, and the reader got the JSON.
+    const auto fifo = dir.getChildFile ("pipe");
+    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
+    const auto read = runTool ("analyse -q --json pipe mix.wav & timeout 60 cat pipe > from-pipe.json; wait");
+    struct stat st {};
+    ASSERT_EQ (stat (fifo.getFullPathName().toRawUTF8(), &st), 0);
+    EXPECT_TRUE (S_ISFIFO (st.st_mode));
+    EXPECT_EQ (juce::JSON::parse (dir.getChildFile ("from-pipe.json"))["files"][0]["file"].toString(), "mix.wav") << read.err;
+
+    // /dev/stdout leading to a file: the JSON follows the report, which is kept.
+    const auto device = runTool ("analyse --json /dev/stdout mix.wav > both.txt");
+    expectDevicesIntact();
+    EXPECT_EQ (device.status, 0) << device.err;
+    const auto both = dir.getChildFile ("both.txt").loadFileAsString();
+    EXPECT_TRUE (both.startsWith ("mix.wav  (0:04")) << both;
+    EXPECT_TRUE (both.fromFirstOccurrenceOf ("\n{", true, false).trim().endsWith ("}"));
+
+    // The same for a picture: the PNG reaches standard output whole.
+    const auto picture = runTool ("snapshot --out /dev/stdout mix.wav > picture.png");
+    expectDevicesIntact();
+    EXPECT_EQ (picture.status, 0) << picture.err;
+    juce::MemoryBlock png;
+    ASSERT_TRUE (dir.getChildFile ("picture.png").loadFileAsData (png));
+    ASSERT_GT (png.getSize(), 10000u);
+    const auto* bytes = static_cast<const char*> (png.getData());
+    EXPECT_EQ (std::memcmp (bytes, "\x89PNG", 4), 0);
+    EXPECT_EQ (std::memcmp (bytes + png.getSize() - 8, "IEND\xae\x42\x60\x82", 8), 0) << "the whole picture, to its last chunk";
+
+    // A regular file is replaced whole, keeping its permissions; no temporary is left behind.
+    const auto existing = dir.getChildFile ("out.json");
+    ASSERT_TRUE (existing.replaceWithText ("old"));
+    ASSERT_EQ (chmod (existing.getFullPathName().toRawUTF8(), 0640), 0);
+    EXPECT_EQ (runTool ("analyse -q --json out.json mix.wav").status, 0);
+    EXPECT_TRUE (juce::JSON::parse (existing)["files"].isArray());
+    ASSERT_EQ (stat (existing.getFullPathName().toRawUTF8(), &st), 0);
+    EXPECT_EQ (st.st_mode & 0777, 0640u);
+    EXPECT_EQ (dir.findChildFiles (juce::File::findFiles, false, ".out.json.*").size(), 0);
+}
+
+TEST_F (CommandLine, FailedWritesNameTheFileAndTheReasonAndWinOverAVerdict)
+{
+    // A report that cannot be written: a full device or a closed standard output.
+    struct Case { const char* redirect; const char* reason; };
+    for (const auto& c : { Case { "> /dev/full", "No space left on device" }, Case { ">&-", "Bad file descriptor" } })
+    {
+        const auto run = runTool (juce::String ("analyse mix.wav ") + c.redirect);
+        EXPECT_EQ (run.status, 1) << c.redirect;
+        EXPECT_EQ (run.err, juce::String ("tarn: cannot write to standard output: ") + c.reason + "\n") << c.redirect;
+    }
+
+    // A JSON that cannot be written; a failing verdict does not hide it (1 wins over 3), and the
+    // CSV written before it stays.
+    const auto silent = writeWav ("silent.wav", 2, 48000, 1.0, [] (int, int) { return 0.0f; });
+    const auto run = runTool ("analyse -q --fail-on watch --csv rows.csv --json /dev/full silent.wav");
+    expectDevicesIntact();
+    EXPECT_EQ (run.status, 1);
+    EXPECT_EQ (run.err, "tarn: cannot write /dev/full: No space left on device\n");
+    EXPECT_TRUE (dir.getChildFile ("rows.csv").loadFileAsString().startsWith ("t_sec,"));
+    EXPECT_EQ (runTool ("analyse -q --fail-on watch --csv rows.csv silent.wav").status, 3);
+
+    // A folder that does not exist is found before the work starts.
+    const auto missing = runTool ("analyse --json no/such/folder/out.json mix.wav");
+    EXPECT_EQ (missing.status, 2);
+    EXPECT_TRUE (missing.err.startsWith ("tarn: --json no/such/folder/out.json: cannot be written: no/such/folder: No such file or directory")) << missing.err;
+}

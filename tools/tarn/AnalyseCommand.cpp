@@ -1,0 +1,167 @@
+#include "AnalyseCommand.h"
+
+#include "OutputFile.h"
+#include "Report.h"
+
+#include <cmath>
+#include <iostream>
+#include <unistd.h>
+
+namespace tarn::cli
+{
+namespace
+{
+// A progress bar on stderr, only when stderr is a terminal and the file is long enough to wait for.
+class ProgressBar
+{
+public:
+    ProgressBar (const juce::String& name, double seconds) : label (name), enabled (isatty (STDERR_FILENO) && seconds > 20.0) {}
+    ~ProgressBar() { if (enabled && drawn >= 0) std::cerr << "\r\033[K" << std::flush; }
+
+    void operator() (double fraction)
+    {
+        const int percent = juce::jlimit (0, 100, (int) (fraction * 100.0));
+        if (! enabled || percent == drawn)
+            return;
+        drawn = percent;
+        const int width = 30, filled = percent * width / 100;
+        std::cerr << "\r[" << std::string ((size_t) filled, '#') << std::string ((size_t) (width - filled), ' ') << "] "
+                  << percent << "%  " << label << std::flush;
+    }
+
+private:
+    juce::String label;
+    bool enabled;
+    int drawn = -1;
+};
+
+// Where the human report goes: standard output, standard error (when standard output carries
+// the JSON or the CSV) or nowhere (--quiet). A failure to write it is told once.
+class ReportSink
+{
+public:
+    explicit ReportSink (const Arguments& a) : quiet (a.quiet), toStandardError (a.reportToStandardError()) {}
+
+    void operator<< (const juce::String& text)
+    {
+        if (quiet)
+            return;
+        if (toStandardError)
+        {
+            std::cerr << text << std::flush;
+            return;
+        }
+        if (! output::StandardOutput::write (text) && ! told)
+        {
+            told = true;
+            std::cerr << "tarn: " << output::StandardOutput::failure() << "\n";
+        }
+    }
+
+    bool failed() const { return told; }
+
+private:
+    bool quiet, toStandardError, told = false;
+};
+
+void refuse (const juce::String& line) { std::cerr << "tarn: " << line << "\n"; }
+
+juce::var albumJson (const std::vector<analyser::Result>& results)
+{
+    std::vector<const ReferenceLoudness*> measured;
+    for (const auto& r : results)
+        if (r.reference != nullptr)
+            measured.push_back (r.reference.get());
+    auto* album = new juce::DynamicObject();
+    const double integrated = ReferenceLoudness::integratedOf (measured);
+    album->setProperty ("integratedLufs", std::isfinite (integrated) ? juce::var (integrated) : juce::var());
+    return album;
+}
+} // namespace
+
+int analyseCommand (const Arguments& a)
+{
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+
+    ReportSink report (a);
+    const int count = juce::jmax (1, a.files.size());
+    juce::Array<juce::var> jsonFiles;
+    std::vector<analyser::Result> results;
+    bool anyFailed = false, failOnReached = false;
+
+    for (int i = 0; i < count; ++i)
+    {
+        analyser::Result result;
+        analyser::Programme programme;
+        juce::String openError;
+        const auto file = a.files.isEmpty() ? juce::File() : juce::File::getCurrentWorkingDirectory().getChildFile (a.files[i]);
+
+        if (a.files.isEmpty())
+            programme = analyser::demoProgramme();
+
+        if (a.files.isEmpty() || analyser::openFile (file, formats, programme, openError))
+        {
+            ProgressBar bar (programme.name, (double) programme.lengthInSamples / programme.sampleRate);
+            result = analyser::analyse (programme, a.options, [&bar] (double f) { bar (f); });
+        }
+        else
+        {
+            result.name = file.getFileName();
+            result.error = openError;
+        }
+
+        if (! result.ok)
+        {
+            refuse ((a.files.isEmpty() ? result.name : a.files[i]) + ": " + result.error);
+            anyFailed = true;
+        }
+        else
+        {
+            juce::String text;
+            if (i > 0)
+                text << "\n";
+            text << analyser::formatReport (result);
+            if (result.reference != nullptr)
+                text << "\n" << analyser::formatReferenceSection (result);
+            report << text;
+
+            // No audible block is no pass: it fails every level.
+            if (a.failOnLevel > 0 && (! result.hasSignal() || (int) result.verdict() >= a.failOnLevel))
+                failOnReached = true;
+
+            juce::String writeError;
+            if (a.options.recordCsv && ! output::write (a.csvPathFor (i, count), result.csv, writeError))
+            {
+                refuse (writeError);
+                anyFailed = true;
+            }
+        }
+
+        jsonFiles.add (analyser::toJson (result));
+        results.push_back (std::move (result));
+    }
+
+    if (results.size() > 1)
+        report << "\n" + analyser::formatAlbumTable (results);
+
+    if (a.jsonPath.isNotEmpty())
+    {
+        auto* root = new juce::DynamicObject();
+        root->setProperty ("tarnVersion", TARN_VERSION);
+        root->setProperty ("files", jsonFiles);
+        if (results.size() > 1 && a.options.reference)
+            root->setProperty ("album", albumJson (results));
+
+        juce::String writeError;
+        if (! output::write (a.jsonPath, juce::JSON::toString (juce::var (root)) + "\n", writeError))
+        {
+            refuse (writeError);
+            anyFailed = true;
+        }
+    }
+
+    // An error (a file not analysed, an output not written) wins over a verdict.
+    return anyFailed || report.failed() ? 1 : (failOnReached ? 3 : 0);
+}
+} // namespace tarn::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Analyser.h"
+
+// The options of `tarn analyse`, read from the command line.
+namespace tarn::cli
+{
+struct Arguments
+{
+    analyser::Options options;
+    juce::StringArray files;
+    juce::String jsonPath, csvPath;
+    int failOnLevel = 0;   // 0 none, 2 WATCH, 3 PUSHED (OverallVerdict order)
+    bool quiet = false;    // no report: only errors and the exit status
+    bool help = false;
+
+    // The human report goes to standard error when standard output carries the JSON or the CSV.
+    bool reportToStandardError() const { return jsonPath == "-" || csvPath == "-"; }
+
+    // The CSV file of the index-th of `count` files: with several, FILE gets -1, -2, ... before
+    // its extension.
+    juce::String csvPathFor (int index, int count) const;
+};
+
+// Reads the arguments after `analyse`. `--` ends the options: every argument after it is a file.
+// On a usage error returns false and says why.
+bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce::String& error);
+
+// Every output the arguments name can be written (none is a directory, every folder exists);
+// otherwise false and why, naming the option and the path.
+bool checkOutputs (const Arguments& arguments, juce::String& error);
+} // namespace tarn::cli
