@@ -36,12 +36,13 @@ check "pluginval, strictness 10" 600 scripts/validation/pluginval.sh
 check "jalv pass-through" 900 bash -c 'scripts/validation/jalv-passthrough.sh 44100 48000 || { echo "jalv: trying once more"; scripts/validation/jalv-passthrough.sh 44100 48000; }'
 check "standalone under Xvfb" 300 scripts/validation/standalone-smoke.sh
 check "ThreadSanitizer" 1200 scripts/validation/sanitizer-tsan.sh
-# The AddressSanitizer build (JUCE twice over: the plug-ins and the hosting test) and the fuzzers'
-# clang build are the long part of a run from a clean clone. TARN_VALIDATION_QUICK=1 leaves them
-# out of a local run; CI always runs them.
+# The AddressSanitizer and JUCE 8 builds (JUCE twice over each: the plug-ins and the hosting test)
+# and the fuzzers' clang build are the long part of a run from a clean clone.
+# TARN_VALIDATION_QUICK=1 leaves them out of a local run; CI always runs them.
 if [ "${TARN_VALIDATION_QUICK:-0}" = 1 ]; then
-    results+=("SKIP  AddressSanitizer + UBSan, fuzzing: TARN_VALIDATION_QUICK=1")
+    results+=("SKIP  JUCE 8, AddressSanitizer + UBSan, fuzzing: TARN_VALIDATION_QUICK=1")
 else
+    check "JUCE 8: build, tests, readings and pictures" 3000 scripts/validation/juce8.sh
     check "AddressSanitizer + UBSan" 2700 scripts/validation/sanitizers-asan-ubsan.sh
     check "fuzzing" 1800 scripts/validation/fuzz.sh "${TARN_FUZZ_SECONDS:-60}"
 fi
