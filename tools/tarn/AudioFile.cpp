@@ -126,14 +126,37 @@ juce::String refusalReason (const juce::File& file)
 
 // libFLAC's own decoder, asked for the last sample the header's total declares: a seek there
 // decodes the frame holding it, and fails when the file ends before it. The framework's reader
-// would read silence for whatever is missing.
+// would read silence for whatever is missing. The decoder reads through stream callbacks, not
+// libFLAC's file functions: a framework that carries its own copy of libFLAC (JUCE 8) has only
+// the stream functions, and mixing them with the system library's file ones crashes.
 bool flacHoldsItsDeclaredLength (const juce::File& file)
 {
+    juce::FileInputStream in (file);
+    if (in.failedToOpen())
+        return true;   // nothing to check with; the reader has already opened the file
+
     struct State
     {
+        juce::FileInputStream& in;
         FLAC__uint64 totalSamples = 0;
         bool decodeError = false;
-    } state;
+    } state { in };
+    const auto read = [] (const FLAC__StreamDecoder*, FLAC__byte buffer[], size_t* bytes, void* client)
+    {
+        auto& s = static_cast<State*> (client)->in;
+        const auto got = s.read (buffer, (int) std::min<size_t> (*bytes, 1 << 20));
+        *bytes = (size_t) juce::jmax (0, got);
+        return got < 0 ? FLAC__STREAM_DECODER_READ_STATUS_ABORT
+                       : got == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+    };
+    const auto seek = [] (const FLAC__StreamDecoder*, FLAC__uint64 offset, void* client)
+    { return static_cast<State*> (client)->in.setPosition ((juce::int64) offset) ? FLAC__STREAM_DECODER_SEEK_STATUS_OK : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR; };
+    const auto tell = [] (const FLAC__StreamDecoder*, FLAC__uint64* offset, void* client)
+    { *offset = (FLAC__uint64) static_cast<State*> (client)->in.getPosition(); return FLAC__STREAM_DECODER_TELL_STATUS_OK; };
+    const auto length = [] (const FLAC__StreamDecoder*, FLAC__uint64* bytes, void* client)
+    { *bytes = (FLAC__uint64) static_cast<State*> (client)->in.getTotalLength(); return FLAC__STREAM_DECODER_LENGTH_STATUS_OK; };
+    const auto eof = [] (const FLAC__StreamDecoder*, void* client) -> FLAC__bool
+    { return static_cast<State*> (client)->in.isExhausted(); };
 
     const auto write = [] (const FLAC__StreamDecoder*, const FLAC__Frame*, const FLAC__int32* const[], void*)
     { return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE; };
@@ -150,7 +173,7 @@ bool flacHoldsItsDeclaredLength (const juce::File& file)
         return true;   // nothing to check with; the reader has already opened the file
 
     bool holds = true;
-    if (FLAC__stream_decoder_init_file (decoder, file.getFullPathName().toRawUTF8(), write, metadata, error, &state)
+    if (FLAC__stream_decoder_init_stream (decoder, read, seek, tell, length, eof, write, metadata, error, &state)
             == FLAC__STREAM_DECODER_INIT_STATUS_OK
         && FLAC__stream_decoder_process_until_end_of_metadata (decoder) && state.totalSamples > 0)
     {
