@@ -170,6 +170,7 @@ run_format() {
     python3 "$helper" pan "$session" 0.6 || return 1
     export_session "$work/$kind-control.wav" "$log-control.log" "$dir" "$name" "${plugin_paths[@]}" \
         || { tail -5 "$log-control.log"; echo "ardour7-export failed (control)"; return 1; }
+    [ -s "$work/$kind-control.wav" ] || { echo "the control export wrote no file"; return 1; }
     if python3 "$helper" compare "$work/$kind-control.wav" "$work/signal.wav" >"$work/control.txt"; then
         cat "$work/control.txt"; echo "the export with the pan moved equals the signal: the comparison cannot fail"
         return 1

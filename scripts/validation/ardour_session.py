@@ -421,6 +421,6 @@ def main(argv):
 if __name__ == "__main__":
     try:
         sys.exit(main(sys.argv))
-    except (OSError, ValueError, KeyError, ET.ParseError) as e:
+    except (OSError, ValueError, KeyError, IndexError, ET.ParseError) as e:
         print(f"{sys.argv[1]}: {e}")
         sys.exit(1)
