@@ -27,12 +27,33 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$PWD/scrip
 # TARN_ASAN_EXCLUDE: a ctest regular expression of tests to leave out (none by default).
 exclude=${TARN_ASAN_EXCLUDE-}
 log="$build_dir/validation-ctest.log"
-ctest --test-dir "$build_dir" --output-on-failure --parallel "${TARN_JOBS:-2}" ${exclude:+--exclude-regex "$exclude"} >"$log" 2>&1
+ctest --test-dir "$build_dir" --output-on-failure --parallel "${TARN_JOBS:-2}" \
+    --exclude-regex "^tarn_hosting_tests\$${exclude:+|$exclude}" >"$log" 2>&1
 status=$?
 if grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$log"; then
     grep -B2 -A30 -E 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$log" | head -80
     status=1
 fi
-grep -E '^[0-9]+% tests passed|tests failed' "$log" | tail -1
+summary=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)
 [ $status -eq 0 ] || grep -E '^\s+[0-9]+ - .*\((Failed|Subprocess|Timeout|SEGFAULT)' "$log" | head -20
-finish sanitizers-asan-ubsan $status "$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)"
+
+# The hosting test runs alone, with one second try for a single known fault of JUCE's own LV2
+# host: its X11 embedding queues a callback without a guard for its own lifetime, and once in a
+# while that callback runs after the host's window is gone (heap-use-after-free inside
+# XEmbedComponent, no Tarn code on the stack). Any other report, or a second failure, fails.
+hosting_log="$build_dir/validation-ctest-hosting.log"
+ctest --test-dir "$build_dir" --output-on-failure -R '^tarn_hosting_tests$' --repeat until-pass:2 >"$hosting_log" 2>&1
+hosting=$?
+reports=$(grep -cE 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$hosting_log")
+known=$(grep -A3 -E 'ERROR: AddressSanitizer: heap-use-after-free' "$hosting_log" | grep -c 'XEmbedComponent::Pimpl::handleX11Event')
+if [ $hosting -ne 0 ] || [ "$reports" -gt "$known" ]; then
+    grep -B2 -A30 -E 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$hosting_log" | head -80
+    status=1
+    summary="$summary; the hosting test FAILED"
+elif [ "$known" -gt 0 ]; then
+    summary="$summary; the hosting test passed on its second try after JUCE's XEmbedComponent fault"
+else
+    summary="$summary; the hosting test passed"
+fi
+echo "$summary"
+finish sanitizers-asan-ubsan $status "$summary"
