@@ -627,10 +627,7 @@ void TarnAudioProcessorEditor::appendAnalysisRow()
                                ? (double) (audioProcessor.samplesProcessed.load() - exportStartSamples) / sampleRate
                                : (juce::Time::getMillisecondCounterHiRes() - exportStartMs) / 1000.0;
 
-    const float takenTruePeak = audioProcessor.truePeakMaxSinceRead.exchange (-200.0f);
-    const auto readings = audioProcessor.loadReadings();
-    const float truePeak = tarn::text::csvTruePeakColumn (takenTruePeak, readings.peakDb, readings.truePeakDb);
-    csvText << tarn::text::csvRow (seconds, readings, truePeak, bandWords);
+    csvText << tarn::text::csvRowNow (audioProcessor, seconds, bandWords);
 }
 
 // The processor's side of the window, defined here so the processor needs no editor header.

@@ -295,6 +295,13 @@ float csvTruePeakColumn (float takenMaxSinceRead, float peakDb, float truePeakDb
     return takenMaxSinceRead > -150.0f ? juce::jmax (peakDb, takenMaxSinceRead) : truePeakDb;
 }
 
+juce::String csvRowNow (TarnAudioProcessor& processor, double seconds, BandWords& words)
+{
+    const float taken = processor.truePeakMaxSinceRead.exchange (-200.0f);
+    const auto readings = processor.loadReadings();
+    return csvRow (seconds, readings, csvTruePeakColumn (taken, readings.peakDb, readings.truePeakDb), words);
+}
+
 juce::String csvRow (double seconds, const TarnReadings& r, float truePeakColumn, BandWords& words)
 {
     const auto d = [] (double v, int decimals) { return fixedDecimals (v, decimals); };

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 struct TarnReadings;
+class TarnAudioProcessor;
 
 // How a reading is worded and classified: band words with hysteresis, verdict words, reason
 // phrases, the Track Pass texts and the CSV rows. No GUI here; the editor and the analyser both
@@ -100,4 +101,9 @@ juce::String csvQuoted (const juce::String& text);
 // The true_peak_dbtp column: the highest true peak since the previous row when a block was
 // processed in between (taken out of truePeakMaxSinceRead), else the published display value.
 float csvTruePeakColumn (float takenMaxSinceRead, float peakDb, float truePeakDb);
+
+// The next row of a recording, as the editor's export and the analyser both write it: takes
+// truePeakMaxSinceRead out of the processor (so the row carries the highest true peak since the row
+// before) and words the current readings.
+juce::String csvRowNow (TarnAudioProcessor& processor, double seconds, BandWords& words);
 } // namespace tarn::text

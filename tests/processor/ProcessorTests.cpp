@@ -86,6 +86,23 @@ TEST (Processor, ANonPositiveRateIsTakenAs44100)
     EXPECT_EQ (p.getAnalysisSampleRate(), 44100.0);
 }
 
+namespace
+{
+// A state text in the framework's binary chunk: a magic number, the text's length, the text and
+// a terminating zero, as AudioProcessor::copyXmlToBinary writes it (but for any text at all).
+juce::MemoryBlock stateChunk (const juce::String& text)
+{
+    juce::MemoryBlock block;
+    juce::MemoryOutputStream out (block, false);
+    out.writeInt (0x21324356);
+    out.writeInt ((int) text.getNumBytesAsUTF8());
+    out << text;
+    out.writeByte (0);
+    out.flush();
+    return block;
+}
+} // namespace
+
 TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
 {
     TarnAudioProcessor a, b;
@@ -139,13 +156,7 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
     // for ever; a leading declaration is still read.
     const auto restoreText = [] (TarnAudioProcessor& p, const char* text)
     {
-        juce::MemoryBlock block;
-        juce::MemoryOutputStream out (block, false);
-        out.writeInt (0x21324356);
-        out.writeInt ((int) std::strlen (text));
-        out.write (text, std::strlen (text));
-        out.writeByte (0);
-        out.flush();
+        const auto block = stateChunk (text);
         p.setStateInformation (block.getData(), (int) block.getSize());
     };
     restoreText (b, "<TarnState destinationMode=\"0\" kReference=\"4\"><?xml version=\"1.0\"?>tb>");
@@ -163,17 +174,6 @@ TEST (Processor, StateRoundTripsClampsAndIgnoresJunk)
 
 TEST (Processor, StateFarOutsideTarnsOwnShapeIsRefusedUnreadAndBadNumbersKeepTheSetting)
 {
-    const auto chunkOf = [] (const juce::String& text)
-    {
-        juce::MemoryBlock block;
-        juce::MemoryOutputStream out (block, false);
-        out.writeInt (0x21324356);
-        out.writeInt ((int) text.getNumBytesAsUTF8());
-        out << text;
-        out.writeByte (0);
-        out.flush();
-        return block;
-    };
     const juce::String head ("<TarnState destinationMode=\"0\" kReference=\"4\"");
     std::string manyAttributes (head.toStdString());   // built in std::string: appending to a juce::String rescans it
     for (int i = 0; i < 200000; ++i)
@@ -202,7 +202,7 @@ TEST (Processor, StateFarOutsideTarnsOwnShapeIsRefusedUnreadAndBadNumbersKeepThe
         p.kReference = 7;
         for (const auto& text : damaged)
         {
-            const auto chunk = chunkOf (text);
+            const auto chunk = stateChunk (text);
             p.setStateInformation (chunk.getData(), (int) chunk.getSize());
             EXPECT_EQ (p.destinationMode.load(), 2);
             EXPECT_EQ (p.kReference.load(), 7);
@@ -224,7 +224,7 @@ TEST (Processor, StateFarOutsideTarnsOwnShapeIsRefusedUnreadAndBadNumbersKeepThe
         TarnAudioProcessor p;
         p.destinationMode = 2;
         p.kReference = 7;
-        const auto chunk = chunkOf (juce::String ("<TarnState destinationMode=\"") + c.mode + "\" kReference=\"" + c.k + "\"/>");
+        const auto chunk = stateChunk (juce::String ("<TarnState destinationMode=\"") + c.mode + "\" kReference=\"" + c.k + "\"/>");
         p.setStateInformation (chunk.getData(), (int) chunk.getSize());
         EXPECT_EQ (p.destinationMode.load(), c.expectedMode) << c.mode;
         EXPECT_EQ (p.kReference.load(), c.expectedK) << c.k;

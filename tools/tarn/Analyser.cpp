@@ -25,10 +25,7 @@ public:
         while ((double) samplesSoFar * 20.0 >= (double) (marksWritten + 1) * sampleRate)
         {
             ++marksWritten;
-            const auto readings = processor.loadReadings();
-            const float taken = processor.truePeakMaxSinceRead.exchange (-200.0f);
-            const float truePeak = text::csvTruePeakColumn (taken, readings.peakDb, readings.truePeakDb);
-            text << text::csvRow ((double) samplesSoFar / sampleRate, readings, truePeak, words);
+            text << text::csvRowNow (processor, (double) samplesSoFar / sampleRate, words);
         }
     }
 

@@ -113,7 +113,7 @@ juce::String formatReferenceSection (const Result& r)
 juce::String formatAlbumTable (const std::vector<Result>& results)
 {
     const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
-    const auto number = [] (double v) { return std::isfinite (v) ? text::fixedDecimals (v, 1) : juce::String ("--"); };
+    const auto number = [] (double v) { return oneDecimal (v, ""); };
 
     juce::String out ("ALBUM\n");
     out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
