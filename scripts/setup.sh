@@ -10,7 +10,7 @@ packages=(
     juce-modules-source                      # JUCE 7 modules and its CMake package
     libflac-dev libvorbis-dev libogg-dev     # codecs Debian strips from JUCE
     libpng-dev libjpeg-dev
-    libebur128-dev                           # standard loudness beside Tarn's own, in the analyser
+    libebur128-dev                           # the oracle the standard loudness is tested against
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core fonts-dejavu-extra     # the typefaces compiled into the interface (extra: oblique)
 )

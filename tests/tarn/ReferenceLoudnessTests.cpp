@@ -56,7 +56,7 @@ tarn::analyser::Result measure (std::vector<float> samples, double rate = 48000)
     return tarn::analyser::analyse (p, {});
 }
 
-ReferenceLoudness::Figures figuresOf (const std::vector<Segment>& segments) { return measure (tones (segments)).reference->figures(); }
+StandardLoudnessMeter::Figures figuresOf (const std::vector<Segment>& segments) { return measure (tones (segments)).reference->figures(); }
 
 const std::optional<double> silent;
 } // namespace

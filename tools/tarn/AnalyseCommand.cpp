@@ -68,12 +68,12 @@ void refuse (const juce::String& line) { std::cerr << "tarn: " << line << "\n"; 
 
 juce::var albumJson (const std::vector<analyser::Result>& results)
 {
-    std::vector<const ReferenceLoudness*> measured;
+    std::vector<const StandardLoudnessMeter*> measured;
     for (const auto& r : results)
         if (r.reference != nullptr)
             measured.push_back (r.reference.get());
     auto* album = new juce::DynamicObject();
-    const double integrated = ReferenceLoudness::integratedOf (measured);
+    const double integrated = StandardLoudnessMeter::integratedOf (measured);
     album->setProperty ("integratedLufs", std::isfinite (integrated) ? juce::var (integrated) : juce::var());
     return album;
 }

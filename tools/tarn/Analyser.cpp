@@ -134,9 +134,12 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     if (options.recordCsv)
         csv = std::make_unique<CsvRecorder> (programme.sampleRate);
 
-    std::shared_ptr<ReferenceLoudness> reference;
+    std::shared_ptr<StandardLoudnessMeter> reference;
     if (options.reference)
-        reference = std::make_shared<ReferenceLoudness> (programme.sampleRate);
+    {
+        reference = std::make_shared<StandardLoudnessMeter>();
+        reference->prepare (programme.sampleRate);
+    }
 
     PassTracker passes;
     const auto started = juce::Time::getMillisecondCounterHiRes();
@@ -170,7 +173,7 @@ Result analyse (const Programme& programme, const Options& options, const Progre
             if (csv != nullptr)
                 csv->afterBlock (*processor, position);
             if (reference != nullptr)
-                reference->add (channels[0], channels[1], n);
+                reference->process (channels[0], channels[1], n);
         }
 
         if (progress)
@@ -178,11 +181,7 @@ Result analyse (const Programme& programme, const Options& options, const Progre
     }
 
     result.finalReadings = processor->loadReadings();
-    if (reference != nullptr)
-    {
-        reference->finish();
-        result.reference = reference;
-    }
+    result.reference = reference;
 
     // Files rarely end in 3 s of silence: feed digital silence until a started pass freezes.
     // Quiet blocks add nothing to a pass.

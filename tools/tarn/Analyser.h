@@ -2,7 +2,7 @@
 
 #include "PluginProcessor.h"
 #include "ReadingText.h"
-#include "ReferenceLoudness.h"
+#include "StandardLoudnessMeter.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -67,7 +67,7 @@ struct Result
     int trackPassState = 0;       // 2 once the last pass froze; 0 when there was no pass
     juce::String csv;             // header and rows, when recorded
     float maxTruePeakDb = -100;   // Tarn's oversampled true-peak estimate, highest block of the programme
-    std::shared_ptr<ReferenceLoudness> reference;   // the standard figures, when measured
+    std::shared_ptr<StandardLoudnessMeter> reference;   // the standard figures, when measured
     double processingSeconds = 0; // wall-clock time spent processing (reported, never asserted)
 
     bool hasSignal() const { return ! passes.empty(); }

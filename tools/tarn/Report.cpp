@@ -63,7 +63,7 @@ double truePeakOf (float tarnTruePeakDb, double samplePeakDb)
 // The derived figures of the standard section.
 struct ReferenceFigures
 {
-    ReferenceLoudness::Figures measured;
+    StandardLoudnessMeter::Figures measured;
     double loudnessRangeLu;   // none (not finite) when the programme has no integrated loudness
     double maxTruePeakDbtp, plrLu, tarnMinusReferenceLu, streamingGainDb;
 
@@ -96,7 +96,7 @@ juce::String formatReferenceSection (const Result& r)
 
     juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
     if (! r.reference->measuresLoudness())
-        out << "(no loudness below " << juce::String (ReferenceLoudness::minimumLoudnessRate / 1000.0, 0)
+        out << "(no loudness below " << juce::String (StandardLoudnessMeter::minimumLoudnessRate / 1000.0, 0)
             << " kHz: the K-weighting is not defined at " << juce::String (r.sampleRate, 0) << " Hz)\n";
     out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
         << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
@@ -119,7 +119,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
     out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
         << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
 
-    std::vector<const ReferenceLoudness*> measured;
+    std::vector<const StandardLoudnessMeter*> measured;
     for (const auto& r : results)
     {
         out << cell (r.name, 28);
@@ -144,7 +144,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
     }
 
     if (! measured.empty())
-        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (ReferenceLoudness::integratedOf (measured), " LUFS") << "\n";
+        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (StandardLoudnessMeter::integratedOf (measured), " LUFS") << "\n";
     return out;
 }
 

@@ -41,11 +41,11 @@ Options:
                              this level; NO SIGNAL fails at either level
   --no-reference             skip the standard loudness section (ITU-R BS.1770 / EBU R 128:
                              integrated loudness with the relative gate, loudness range,
-                             maximum momentary and short-term loudness, PLR), which is
-                             measured with libebur128 in the same pass. Its true peak is
-                             Tarn's own 4x-oversampled estimate (above Tarn's +12 dB
-                             ceiling, the sample peak). Below 8 kHz the K-weighting is
-                             not defined and its loudness figures read --.
+                             maximum momentary and short-term loudness, PLR), measured
+                             in the same pass. Its true peak is Tarn's own 4x-oversampled
+                             estimate (above Tarn's +12 dB ceiling, the sample peak).
+                             Below 8 kHz the K-weighting is not defined and its loudness
+                             figures read --.
   -q, --quiet                no report: only errors on standard error and the exit status
                              (--json and --csv are still written)
   --                         the end of the options: what follows are files
