@@ -112,9 +112,11 @@ TrackPassSnapshot TrackPassStats::toSnapshot() const noexcept
     return s;
 }
 
+// Release stores, as for the processor's readings: one writer, and a reader that sees the pass's
+// state change sees every field stored before it.
 void PublishedTrackPass::publish (const TrackPassSnapshot& snapshot) noexcept
 {
-    TrackPassSnapshot::forEachField (snapshot, *this, [] (const auto& value, auto& atomic) { atomic.store (value); });
+    TrackPassSnapshot::forEachField (snapshot, *this, [] (const auto& value, auto& atomic) { atomic.store (value, std::memory_order_release); });
 }
 
 TrackPassSnapshot PublishedTrackPass::read() const noexcept

@@ -115,27 +115,28 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
     if (verdicts.updateSignalTiming (block.hasSignal, block.seconds))
         levels.clearSlowPeak();
 
-    signalState.store (verdicts.signalState (block.hasSignal));
-    samplesProcessed.fetch_add (numSamples);
+    signalState.store (verdicts.signalState (block.hasSignal), std::memory_order_release);
+    // One writer: a plain read and release store, no locked read-modify-write.
+    samplesProcessed.store (samplesProcessed.load (std::memory_order_relaxed) + numSamples, std::memory_order_release);
     raiseTruePeakMaxSinceRead (block.truePeakDb);
 
     levels.update (block);
     const auto& level = levels.readings();
-    peakDb.store (level.peakDb);
-    rmsDb.store (level.rmsDb);
-    vuLeftDb.store (level.vuLeftDb);
-    vuRightDb.store (level.vuRightDb);
-    crestDb.store (level.crestDb);
-    peakHoldDb.store (level.peakHoldDb);
-    truePeakDb.store (level.truePeakDb);
-    headroomState.store (level.headroomState);
+    peakDb.store (level.peakDb, std::memory_order_release);
+    rmsDb.store (level.rmsDb, std::memory_order_release);
+    vuLeftDb.store (level.vuLeftDb, std::memory_order_release);
+    vuRightDb.store (level.vuRightDb, std::memory_order_release);
+    crestDb.store (level.crestDb, std::memory_order_release);
+    peakHoldDb.store (level.peakHoldDb, std::memory_order_release);
+    truePeakDb.store (level.truePeakDb, std::memory_order_release);
+    headroomState.store (level.headroomState, std::memory_order_release);
 
     if (! stereo)
         return;
 
     loudness.endBlock (numSamples);
-    lufsShort.store (loudness.shortTermLufs());
-    lufsIntegrated.store (loudness.integratedLufs());
+    lufsShort.store (loudness.shortTermLufs(), std::memory_order_release);
+    lufsIntegrated.store (loudness.integratedLufs(), std::memory_order_release);
 
     descriptors.endBlock (numSamples, block.seconds, coefficients);
 
@@ -150,17 +151,17 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
     in.destinationMode = std::clamp (destinationMode.load(), 0, 2);
     verdicts.updateVerdicts (in);
 
-    signalState.store (verdicts.signalState (block.hasSignal));
-    sideAir.store (descriptors.sideAir.value());
-    centreWeight.store (descriptors.centreWeight.value());
-    forwardMid.store (descriptors.forwardMid.value());
-    punch.store (verdicts.punch());
-    silk.store (descriptors.silk.value());
-    lowWidthRiskLevel.store (descriptors.lowWidthLevel);
-    translation.store (verdicts.translation());
-    pushDamageLevel.store (verdicts.pushDamageLevel());
-    pushDamageScore.store (verdicts.pushDamageScore());
-    pushDamageReason.store (verdicts.pushDamageReason());
+    signalState.store (verdicts.signalState (block.hasSignal), std::memory_order_release);
+    sideAir.store (descriptors.sideAir.value(), std::memory_order_release);
+    centreWeight.store (descriptors.centreWeight.value(), std::memory_order_release);
+    forwardMid.store (descriptors.forwardMid.value(), std::memory_order_release);
+    punch.store (verdicts.punch(), std::memory_order_release);
+    silk.store (descriptors.silk.value(), std::memory_order_release);
+    lowWidthRiskLevel.store (descriptors.lowWidthLevel, std::memory_order_release);
+    translation.store (verdicts.translation(), std::memory_order_release);
+    pushDamageLevel.store (verdicts.pushDamageLevel(), std::memory_order_release);
+    pushDamageScore.store (verdicts.pushDamageScore(), std::memory_order_release);
+    pushDamageReason.store (verdicts.pushDamageReason(), std::memory_order_release);
 
     handOffToTrackPass (block, verdicts.translationBand());
 }
@@ -236,7 +237,7 @@ void TarnAudioProcessor::handOffToTrackPass (const LevelMeter::Block& block, int
             passFinished = true;
     }
 
-    trackPassState.store (passFinished ? 2 : (passStarted ? 1 : 0));
+    trackPassState.store (passFinished ? 2 : (passStarted ? 1 : 0), std::memory_order_release);
 }
 
 double TarnAudioProcessor::getTailLengthSeconds() const { return 0.0; }

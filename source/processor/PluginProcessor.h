@@ -13,7 +13,10 @@
 #include <cstdint>
 
 // The published readings: type, name, reset value. The audio thread stores each once per block;
-// the editor and the exports load them whenever they like.
+// the editor and the exports load them whenever they like. The stores are release stores: with
+// one writer, a reader that sees a value sees everything stored before it, as with sequentially
+// consistent stores, but each is a plain store rather than a locked exchange, which made up most
+// of a small block's fixed cost.
 #define TARN_PUBLISHED_READINGS(X) \
     X (float, peakDb, -100.0f)          /* dBFS, ballistic sample peak, -100..0 */ \
     X (float, rmsDb, -100.0f)           /* dBFS, ballistic RMS, -100..+12 */ \
