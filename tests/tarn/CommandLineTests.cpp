@@ -71,6 +71,7 @@ TEST_F (CommandLine, UsageErrorsExitWithStatus2AndOneReason)
         { "analyse --json - --csv - mix.wav", "tarn: --json - and --csv - cannot both take standard output" },
         { "analyse --csv - mix.wav mix.wav", "tarn: --csv - takes one file" },
         { "analyse --block 0", "tarn: --block takes a whole number" },
+        { "analyse -j 0 mix.wav", "tarn: -j takes a whole number from 1 to 1024" },
         { "analyse --json", "tarn: --json needs a value" },
         { "analyse -x mix.wav", "tarn: unknown option -x" },
         { "frobnicate", "tarn: unknown command 'frobnicate'" },
@@ -83,6 +84,28 @@ TEST_F (CommandLine, UsageErrorsExitWithStatus2AndOneReason)
         EXPECT_EQ (run.out, "") << c.arguments;
         EXPECT_TRUE (run.err.contains (c.message)) << c.arguments << ": " << run.err;
     }
+}
+
+TEST_F (CommandLine, SeveralJobsWriteWhatOneJobWrites)
+{
+    // Files of different lengths, one unreadable, one silent: the slower first file must not let
+    // a later one jump the queue in any output.
+    writeWav ("long.wav", 2, 48000, 9.0, music);
+    writeWav ("short.wav", 1, 44100, 2.0, [] (int, int i) { return (float) (0.5 * std::sin (i * 0.05)); });
+    writeWav ("silent.wav", 2, 48000, 1.0, [] (int, int) { return 0.0f; });
+    const juce::String files = " long.wav missing.wav short.wav silent.wav mix.wav";
+
+    const auto one = runTool ("analyse -j 1 --json one.json --csv one.csv" + files);
+    const auto three = runTool ("analyse --jobs 3 --json three.json --csv three.csv" + files);
+    EXPECT_EQ (one.status, 1);   // missing.wav
+    EXPECT_EQ (three.status, one.status);
+    EXPECT_EQ (three.out, one.out);
+    EXPECT_EQ (three.err, one.err);
+    EXPECT_TRUE (one.out.contains ("ALBUM")) << one.out;
+    EXPECT_EQ (dir.getChildFile ("three.json").loadFileAsString(), dir.getChildFile ("one.json").loadFileAsString());
+    for (const auto* n : { "-1", "-3", "-4", "-5" })
+        EXPECT_EQ (dir.getChildFile (juce::String ("three") + n + ".csv").loadFileAsString(),
+                   dir.getChildFile (juce::String ("one") + n + ".csv").loadFileAsString()) << n;
 }
 
 TEST_F (CommandLine, ConventionsScriptsExpect)

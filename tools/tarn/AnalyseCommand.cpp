@@ -3,8 +3,13 @@
 #include "OutputFile.h"
 #include "Report.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <iostream>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 
 namespace tarn::cli
@@ -66,6 +71,88 @@ private:
 
 void refuse (const juce::String& line) { std::cerr << "tarn: " << line << "\n"; }
 
+// Opens and analyses the index-th file of the command line (the demo programme when there is none).
+analyser::Result analyseOne (const Arguments& a, int index, juce::AudioFormatManager& formats, bool showProgress)
+{
+    analyser::Programme programme;
+    if (a.files.isEmpty())
+        programme = analyser::demoProgramme();
+
+    juce::String openError;
+    const auto file = a.files.isEmpty() ? juce::File() : juce::File::getCurrentWorkingDirectory().getChildFile (a.files[index]);
+    if (a.files.isEmpty() || analyser::openFile (file, formats, programme, openError))
+    {
+        ProgressBar bar (programme.name, showProgress ? (double) programme.lengthInSamples / programme.sampleRate : 0.0);
+        return analyser::analyse (programme, a.options, [&bar] (double f) { bar (f); });
+    }
+
+    analyser::Result result;
+    result.name = file.getFileName();
+    result.error = openError;
+    return result;
+}
+
+// Analyses the files on `jobs` threads, each with its own decoders and processor, and hands the
+// results over in the command line's order, so every output is the same as from one thread.
+// With one job, or one file, everything runs on the calling thread.
+class Analyses
+{
+public:
+    Analyses (const Arguments& a, int count, int jobs) : arguments (a), results ((size_t) count), ready ((size_t) count, false)
+    {
+        if (jobs <= 1)
+            return;
+        for (int j = 0; j < jobs; ++j)
+            workers.emplace_back ([this, count]
+            {
+                juce::AudioFormatManager formats;
+                formats.registerBasicFormats();
+                for (int i; (i = next.fetch_add (1)) < count;)
+                {
+                    auto result = analyseOne (arguments, i, formats, false);
+                    const std::lock_guard<std::mutex> lock (mutex);
+                    results[(size_t) i] = std::move (result);
+                    ready[(size_t) i] = true;
+                    done.notify_all();
+                }
+            });
+    }
+
+    ~Analyses()
+    {
+        for (auto& w : workers)
+            w.join();
+    }
+
+    // The index-th result, once it is ready; files are taken in order, so this waits at most for
+    // the files already started.
+    analyser::Result take (int index)
+    {
+        if (workers.empty())
+        {
+            if (ownFormats == nullptr)
+            {
+                ownFormats = std::make_unique<juce::AudioFormatManager>();
+                ownFormats->registerBasicFormats();
+            }
+            return analyseOne (arguments, index, *ownFormats, true);
+        }
+        std::unique_lock<std::mutex> lock (mutex);
+        done.wait (lock, [&] { return ready[(size_t) index]; });
+        return std::move (results[(size_t) index]);
+    }
+
+private:
+    const Arguments& arguments;
+    std::vector<analyser::Result> results;
+    std::vector<bool> ready;
+    std::atomic<int> next { 0 };
+    std::mutex mutex;
+    std::condition_variable done;
+    std::vector<std::thread> workers;
+    std::unique_ptr<juce::AudioFormatManager> ownFormats;   // the calling thread's, with one job
+};
+
 juce::var albumJson (const std::vector<analyser::Result>& results)
 {
     std::vector<const StandardLoudnessMeter*> measured;
@@ -81,35 +168,17 @@ juce::var albumJson (const std::vector<analyser::Result>& results)
 
 int analyseCommand (const Arguments& a)
 {
-    juce::AudioFormatManager formats;
-    formats.registerBasicFormats();
-
     ReportSink report (a);
     const int count = juce::jmax (1, a.files.size());
+    const int jobs = std::min (count, a.jobs > 0 ? a.jobs : (int) std::max (1u, std::thread::hardware_concurrency()));
+    Analyses analyses (a, count, jobs);
     juce::Array<juce::var> jsonFiles;
     std::vector<analyser::Result> results;
     bool anyFailed = false, failOnReached = false;
 
     for (int i = 0; i < count; ++i)
     {
-        analyser::Result result;
-        analyser::Programme programme;
-        juce::String openError;
-        const auto file = a.files.isEmpty() ? juce::File() : juce::File::getCurrentWorkingDirectory().getChildFile (a.files[i]);
-
-        if (a.files.isEmpty())
-            programme = analyser::demoProgramme();
-
-        if (a.files.isEmpty() || analyser::openFile (file, formats, programme, openError))
-        {
-            ProgressBar bar (programme.name, (double) programme.lengthInSamples / programme.sampleRate);
-            result = analyser::analyse (programme, a.options, [&bar] (double f) { bar (f); });
-        }
-        else
-        {
-            result.name = file.getFileName();
-            result.error = openError;
-        }
+        analyser::Result result = analyses.take (i);
 
         if (! result.ok)
         {

@@ -67,6 +67,17 @@ bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce:
             }
             out.options.blockSize = v.getIntValue();
         }
+        else if (arg == "-j" || arg == "--jobs")
+        {
+            if (! takeValue())
+                return false;
+            if (! v.containsOnly ("0123456789") || v.isEmpty() || v.length() > 4 || v.getIntValue() < 1 || v.getIntValue() > 1024)
+            {
+                error = arg + " takes a whole number from 1 to 1024";
+                return false;
+            }
+            out.jobs = v.getIntValue();
+        }
         else if (arg == "--json" || arg == "--csv")
         {
             if (! takeValue())

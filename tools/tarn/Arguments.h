@@ -12,6 +12,7 @@ struct Arguments
     juce::String jsonPath, csvPath;
     int failOnLevel = 0;   // 0 none, 2 WATCH, 3 PUSHED (OverallVerdict order)
     bool quiet = false;    // no report: only errors and the exit status
+    int jobs = 0;          // files analysed at once; 0: one per core
     bool help = false;
 
     // The human report goes to standard error when standard output carries the JSON or the CSV.

@@ -46,6 +46,8 @@ Options:
                              estimate (above Tarn's +12 dB ceiling, the sample peak).
                              Below 8 kHz the K-weighting is not defined and its loudness
                              figures read --.
+  -j, --jobs N               analyse N files at once (default: one per core); the
+                             outputs are the same as with -j 1, in the order given
   -q, --quiet                no report: only errors on standard error and the exit status
                              (--json and --csv are still written)
   --                         the end of the options: what follows are files
