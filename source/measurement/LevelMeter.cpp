@@ -6,9 +6,24 @@ using namespace tarn::dsp;
 
 namespace
 {
-float vuLevel (float rmsFollower)
+// The dB readings of a block come from 20 log10 x taken four at a time (bandLevelsDb: -120 for
+// nothing, infinity for infinity) and then given each reading's own limits.
+float levelDbFrom (float rawDb)
 {
-    const float u = rmsFollower > 0.0f ? std::max (20.0f * std::log10 (rmsFollower), -100.0f) : -100.0f;
+    return std::isfinite (rawDb) ? std::clamp (rawDb, -100.0f, 12.0f) : -100.0f;
+}
+
+float peakLevelDbFrom (float linear, float rawDb)
+{
+    if (! std::isfinite (linear))
+        return -100.0f;
+    const float db = levelDbFrom (rawDb);
+    return linear <= 1.0f ? std::min (db, 0.0f) : db;
+}
+
+float vuLevelFrom (float rawDb)
+{
+    const float u = std::max (rawDb, -100.0f);
     const float vu = std::isfinite (u) ? std::min (u, 12.0f) + 18.0f : -82.0f;
     return std::clamp (vu, -100.0f, 30.0f);
 }
@@ -120,9 +135,10 @@ LevelMeter::Block LevelMeter::measure (const float* const* channels, int numChan
     }
 
     block.truePeak = std::max (interpolatedPeak, stereoPeak);
-    block.rmsDb = levelDb (block.rms);
-    block.samplePeakDb = peakLevelDb (block.samplePeak);
-    block.truePeakDb = levelDb (block.truePeak);
+    const Float4 raw = bandLevelsDb (Float4 { block.rms, block.samplePeak, block.truePeak, 0.0f });
+    block.rmsDb = levelDbFrom (raw[0]);
+    block.samplePeakDb = peakLevelDbFrom (block.samplePeak, raw[1]);
+    block.truePeakDb = levelDbFrom (raw[2]);
     block.hasSignal = block.samplePeak > 0.001f || block.rmsDb > -70.0f;
     return block;
 }
@@ -137,10 +153,11 @@ void LevelMeter::update (const Block& block)
     vuRight.update (block.rightRms, dt);
     slowPeak.update (block.samplePeak, dt);
 
-    current.peakDb = std::min (levelDb (peakFollower), 0.0f);
-    current.rmsDb = levelDb (rmsFollower);
-    current.vuLeftDb = vuLevel (vuLeft);
-    current.vuRightDb = vuLevel (vuRight);
+    const Float4 raw = bandLevelsDb (Float4 { peakFollower, rmsFollower, vuLeft, vuRight });
+    current.peakDb = std::min (levelDbFrom (raw[0]), 0.0f);
+    current.rmsDb = levelDbFrom (raw[1]);
+    current.vuLeftDb = vuLevelFrom (raw[2]);
+    current.vuRightDb = vuLevelFrom (raw[3]);
     current.crestDb = std::max (current.peakDb - current.rmsDb, 0.0f);
 
     truePeakDisplay.update (block.truePeakDb, dt);

@@ -1,12 +1,26 @@
 #include "MixDescriptors.h"
 
+#include <cstring>
+#if defined(__SSE2__)
+ #include <emmintrin.h>
+#endif
+
 #include "AnalysisMath.h"
 
 using namespace tarn::dsp;
 
 namespace
 {
-float rmsOf (double sum, int n) { return (float) std::sqrt (sum / n); }
+void squareRoots (const double (&x)[16], double (&out)[16]) noexcept
+{
+#if defined(__SSE2__)
+    for (int i = 0; i < 16; i += 2)
+        _mm_storeu_pd (out + i, _mm_sqrt_pd (_mm_loadu_pd (x + i)));
+#else
+    for (int i = 0; i < 16; ++i)
+        out[i] = std::sqrt (x[i]);
+#endif
+}
 
 int nextLowWidthLevel (int level, float z)
 {
@@ -30,21 +44,44 @@ MixDescriptors::FilterCoefficients::FilterCoefficients (const AnalysisCoefficien
 
 MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int n, const AnalysisCoefficients& c)
 {
+    // The fourteen band levels in dB: the square roots two at a time (the same correctly rounded
+    // results as one at a time), the logarithms four at a time.
+    const double meanSquares[16] = {
+        s.sideHf10() / n, s.midHf10() / n, s.sideHf12() / n, s.midHf12() / n, (s.midHf12() + s.sideHf12()) / n,
+        s.sub() / n, s.lowMid() / n, s.lowSide() / n, s.mid / n, s.band (0) / n, s.band (1) / n,
+        s.band (2) / n, s.band (3) / n, s.band (4) / n, 0.0, 0.0
+    };
+    double rms[16];
+    squareRoots (meanSquares, rms);
+    const float gains[16] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
+                              1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 };
+    float linear[16];
+    for (int i = 0; i < 16; ++i)
+        linear[i] = gains[i] * (float) rms[i];
+    float db[16];
+    for (int i = 0; i < 16; i += 4)
+    {
+        tarn::dsp::Float4 v;
+        std::memcpy (&v, linear + i, sizeof (v));
+        v = tarn::dsp::bandLevelsDb (v);
+        std::memcpy (db + i, &v, sizeof (v));
+    }
+
     Levels l;
-    l.sideHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.sideHf10(), n));
-    l.midHf10 = bandLevelDb (c.gain10kSquared * rmsOf (s.midHf10(), n));
-    l.sideHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.sideHf12(), n));
-    l.midHf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12(), n));
-    l.hf12 = bandLevelDb (c.gain12kFourth * rmsOf (s.midHf12() + s.sideHf12(), n));
-    l.sub = bandLevelDb (rmsOf (s.sub(), n));
-    l.lowMid = bandLevelDb (rmsOf (s.lowMid(), n));
-    l.lowSide = bandLevelDb (rmsOf (s.lowSide(), n));
-    l.mid = bandLevelDb (rmsOf (s.mid, n));
-    l.b1 = bandLevelDb (rmsOf (s.band (0), n));
-    l.b2 = bandLevelDb (rmsOf (s.band (1), n));
-    l.b3 = bandLevelDb (rmsOf (s.band (2), n));
-    l.b4 = bandLevelDb (rmsOf (s.band (3), n));
-    l.b5 = bandLevelDb (rmsOf (s.band (4), n));
+    l.sideHf10 = db[0];
+    l.midHf10 = db[1];
+    l.sideHf12 = db[2];
+    l.midHf12 = db[3];
+    l.hf12 = db[4];
+    l.sub = db[5];
+    l.lowMid = db[6];
+    l.lowSide = db[7];
+    l.mid = db[8];
+    l.b1 = db[9];
+    l.b2 = db[10];
+    l.b3 = db[11];
+    l.b4 = db[12];
+    l.b5 = db[13];
     return l;
 }
 
