@@ -106,7 +106,8 @@ private:
     int newestSubBlock = -1;
     double maxMomentaryEnergy = 0, maxShortTermEnergy = 0;
 
-    static constexpr int blockSegments = 4, shortTermSegments = 30, rangeHopSegments = 1;   // 10 short-term values a second
+    // The range takes a short-term value every segment: ten a second, as Tech 3342 asks.
+    static constexpr int blockSegments = 4, shortTermSegments = 30, rangeHopSegments = 1;
     double recentSegments[shortTermSegments] {};   // sums of squares, a ring
     int newestSegment = -1;
     std::int64_t segmentsSeen = 0;
