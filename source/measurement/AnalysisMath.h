@@ -7,32 +7,32 @@
 // Small conversions shared by the measurements. Decibels are 20*log10 in single precision.
 namespace tarn::dsp
 {
-// Level in dB floored at -100 and limited to +12; -100 for no signal or a non-finite result.
-inline float levelDb (float linear) noexcept
-{
-    if (! (linear > 0.0f))
-        return -100.0f;
-
-    const float db = std::max (20.0f * std::log10 (linear), -100.0f);
-    return std::isfinite (db) ? std::clamp (db, -100.0f, 12.0f) : -100.0f;
-}
-
-// Peak level in dB: as levelDb, but a peak at or below full scale never reads above 0 dB,
-// whatever rounding the logarithm does.
-inline float peakLevelDb (float linear) noexcept
-{
-    if (! std::isfinite (linear))
-        return -100.0f;
-
-    const float db = levelDb (linear);
-    return linear <= 1.0f ? std::min (db, 0.0f) : db;
-}
-
 // Band level in dB with the analysis floor of -120 and no upper limit.
 inline float bandLevelDb (float linear) noexcept
 {
     return linear > 0.0f ? std::max (20.0f * std::log10 (linear), -120.0f) : -120.0f;
 }
+
+// A level reading from a band level in dB (bandLevelDb or bandLevelsDb): floored at -100 and
+// limited to +12; -100 for no signal or a non-finite result.
+inline float clampedLevelDb (float bandDb) noexcept
+{
+    return std::isfinite (bandDb) ? std::clamp (bandDb, -100.0f, 12.0f) : -100.0f;
+}
+
+// A peak reading: as clampedLevelDb, but a peak at or below full scale never reads above 0 dB,
+// whatever rounding the logarithm does.
+inline float clampedPeakLevelDb (float linear, float bandDb) noexcept
+{
+    if (! std::isfinite (linear))
+        return -100.0f;
+
+    const float db = clampedLevelDb (bandDb);
+    return linear <= 1.0f ? std::min (db, 0.0f) : db;
+}
+
+inline float levelDb (float linear) noexcept { return clampedLevelDb (bandLevelDb (linear)); }
+inline float peakLevelDb (float linear) noexcept { return clampedPeakLevelDb (linear, bandLevelDb (linear)); }
 
 inline float clamp01 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (1.0f, x); }
 inline float clamp100 (float x) noexcept { return x < 0.0f ? 0.0f : std::min (100.0f, x); }
@@ -160,7 +160,6 @@ inline Float4 sideAndMid (Float4 leftRight) noexcept
     const Int4 sideLanes = { -1, 0, -1, 0 };
     return (sideLanes ? leftRight - swapped : leftRight + swapped) * 0.5f;
 }
-
 
 // bandLevelDb of four values at once, for the block's many band levels: the logarithm is the
 // block's largest fixed cost, and the library's scalar one costs several times this. Within a

@@ -6,21 +6,8 @@ using namespace tarn::dsp;
 
 namespace
 {
-// The dB readings of a block come from 20 log10 x taken four at a time (bandLevelsDb: -120 for
-// nothing, infinity for infinity) and then given each reading's own limits.
-float levelDbFrom (float rawDb)
-{
-    return std::isfinite (rawDb) ? std::clamp (rawDb, -100.0f, 12.0f) : -100.0f;
-}
-
-float peakLevelDbFrom (float linear, float rawDb)
-{
-    if (! std::isfinite (linear))
-        return -100.0f;
-    const float db = levelDbFrom (rawDb);
-    return linear <= 1.0f ? std::min (db, 0.0f) : db;
-}
-
+// The VU reading from a band level in dB. The block's dB readings take their logarithms four at
+// a time (bandLevelsDb) and then each reading's own limits.
 float vuLevelFrom (float rawDb)
 {
     const float u = std::max (rawDb, -100.0f);
@@ -136,9 +123,9 @@ LevelMeter::Block LevelMeter::measure (const float* const* channels, int numChan
 
     block.truePeak = std::max (interpolatedPeak, stereoPeak);
     const Float4 raw = bandLevelsDb (Float4 { block.rms, block.samplePeak, block.truePeak, 0.0f });
-    block.rmsDb = levelDbFrom (raw[0]);
-    block.samplePeakDb = peakLevelDbFrom (block.samplePeak, raw[1]);
-    block.truePeakDb = levelDbFrom (raw[2]);
+    block.rmsDb = clampedLevelDb (raw[0]);
+    block.samplePeakDb = clampedPeakLevelDb (block.samplePeak, raw[1]);
+    block.truePeakDb = clampedLevelDb (raw[2]);
     block.hasSignal = block.samplePeak > 0.001f || block.rmsDb > -70.0f;
     return block;
 }
@@ -154,8 +141,8 @@ void LevelMeter::update (const Block& block)
     slowPeak.update (block.samplePeak, dt);
 
     const Float4 raw = bandLevelsDb (Float4 { peakFollower, rmsFollower, vuLeft, vuRight });
-    current.peakDb = std::min (levelDbFrom (raw[0]), 0.0f);
-    current.rmsDb = levelDbFrom (raw[1]);
+    current.peakDb = std::min (clampedLevelDb (raw[0]), 0.0f);
+    current.rmsDb = clampedLevelDb (raw[1]);
     current.vuLeftDb = vuLevelFrom (raw[2]);
     current.vuRightDb = vuLevelFrom (raw[3]);
     current.crestDb = std::max (current.peakDb - current.rmsDb, 0.0f);
