@@ -571,7 +571,8 @@ void TarnAudioProcessorEditor::updateStatusPill (int headroomState)
 
 void TarnAudioProcessorEditor::updateTrackPassPanel()
 {
-    const auto rows = tarn::text::trackPassRows (audioProcessor.getTrackPassSnapshot());
+    audioProcessor.readTrackPass (shownPass);
+    const auto rows = tarn::text::trackPassRows (shownPass);
     trackPassLabel.setText (tarn::text::trackPassLabelText (audioProcessor.trackPassState.load()), juce::dontSendNotification);
     for (size_t i = 0; i < rows.size(); ++i)
         trackPassRows[i].setContent (rows[i].caption, rows[i].text, colourFor (rows[i].tone));

@@ -114,6 +114,7 @@ private:
     juce::Label diagnosticsLabel;
     juce::Label trackPassLabel;
     std::array<TarnRow, tarn::text::numTrackPassRows> trackPassRows;
+    TrackPassSnapshot shownPass;   // the last whole publication read, kept when a read finds none
     juce::Label versionLabel;
 
     // Hysteresis bands of the five index words (sideAirBand, centreWeightBand, forwardMidBand,

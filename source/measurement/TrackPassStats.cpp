@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -112,16 +113,42 @@ TrackPassSnapshot TrackPassStats::toSnapshot() const noexcept
     return s;
 }
 
-// Release stores, as for the processor's readings: one writer, and a reader that sees the pass's
-// state change sees every field stored before it.
-void PublishedTrackPass::publish (const TrackPassSnapshot& snapshot) noexcept
+void PublishedTrackPass::publish (const TrackPassStats& stats) noexcept
 {
-    TrackPassSnapshot::forEachField (snapshot, *this, [] (const auto& value, auto& atomic) { atomic.store (value, std::memory_order_release); });
+    const auto* bytes = reinterpret_cast<const unsigned char*> (&stats);
+    const auto count = sequence.load (std::memory_order_relaxed);
+
+    sequence.store (count + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence (std::memory_order_release);   // the odd count is seen before any new word
+
+    for (std::size_t i = 0; i < numWords; ++i)
+    {
+        std::uint64_t word;
+        std::memcpy (&word, bytes + i * wordBytes, wordBytes);
+        words[i].store (word, std::memory_order_relaxed);
+    }
+
+    sequence.store (count + 2, std::memory_order_release);
 }
 
-TrackPassSnapshot PublishedTrackPass::read() const noexcept
+bool PublishedTrackPass::read (TrackPassStats& latest) const noexcept
 {
-    TrackPassSnapshot snapshot;
-    TrackPassSnapshot::forEachField (snapshot, *this, [] (auto& value, const auto& atomic) { value = atomic.load(); });
-    return snapshot;
+    for (int attempt = 0; attempt < readTries; ++attempt)
+    {
+        const auto before = sequence.load (std::memory_order_acquire);
+        if ((before & 1) != 0)
+            continue;
+
+        std::array<std::uint64_t, numWords> copy;
+        for (std::size_t i = 0; i < numWords; ++i)
+            copy[i] = words[i].load (std::memory_order_relaxed);
+
+        std::atomic_thread_fence (std::memory_order_acquire);   // the words are read before the count again
+        if (sequence.load (std::memory_order_relaxed) == before)
+        {
+            std::memcpy (static_cast<void*> (&latest), copy.data(), sizeof (TrackPassStats));
+            return true;
+        }
+    }
+    return false;
 }

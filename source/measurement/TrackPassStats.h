@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 // Running count, sum, minimum and maximum of one averaged quantity.
 struct RunningStat
@@ -46,8 +47,8 @@ struct TrackPassSnapshot
     std::array<std::uint64_t, 5> translationCounts {};
     int lastTranslationBand = 2;
 
-    // Calls fn(field, other's matching field) for every scalar field, in field order; `other` is
-    // any record with the same member names (the published atomics). One list serves both ways.
+    // Calls fn(field, other's matching field) for every scalar field, in field order: comparing two
+    // snapshots field by field, for one.
     template <typename Self, typename Other, typename Fn>
     static void forEachField (Self& s, Other& o, Fn&& fn);
 };
@@ -80,45 +81,31 @@ struct TrackPassStats
     TrackPassSnapshot toSnapshot() const noexcept;
 };
 
-// Every snapshot field as its own atomic, written by the audio thread and read by the editor.
-// A reader may combine fields of two consecutive publications.
-struct PublishedTrackPass
+// The pass's accumulator as the editor reads it. The audio thread copies it in word by word
+// between two steps of a sequence count (odd while it copies); a reader copies the words out and
+// keeps its copy only if the count was even and unchanged across it, so every copy kept is one
+// whole publication, never fields of two. Neither side waits: the writer never looks at readers,
+// and a reader that keeps meeting a copy in progress gives up after a few tries.
+class PublishedTrackPass
 {
-    template <typename T>
-    struct Atomic : std::atomic<T>
-    {
-        Atomic (T initial = T {}) noexcept : std::atomic<T> (initial) {}
-    };
+public:
+    PublishedTrackPass() noexcept { publish (TrackPassStats {}); }
 
-    struct Summary
-    {
-        Atomic<bool> valid;
-        Atomic<float> avg, min, max;
-    };
+    // One writer.
+    void publish (const TrackPassStats& stats) noexcept;
 
-    Atomic<float> capturedSeconds;
-    Atomic<std::uint64_t> blockCount;
-    Atomic<bool> hasPeak;
-    Atomic<float> peakMaxDb;
-    Atomic<bool> hasTruePeak;
-    Atomic<float> truePeakMaxDb;
-    Atomic<bool> hasRms;
-    Atomic<float> rmsAvgDb;
-    Summary crestSummary, lufsShortSummary;
-    Atomic<bool> hasLufsIntegrated;
-    Atomic<float> lufsIntegratedFinal;
-    Summary punchSummary, silkSummary, centreWeightSummary, sideAirSummary, forwardMidSummary;
-    std::array<Atomic<std::uint64_t>, 3> pushDamageCounts;
-    Atomic<int> worstPushDamage;
-    std::array<Atomic<std::uint64_t>, 3> widthRiskCounts;
-    Atomic<int> worstWidthRisk;
-    std::array<Atomic<std::uint64_t>, 5> translationCounts;
-    Atomic<int> lastTranslationBand;
+    // Copies the latest publication into `latest` and returns true; returns false and leaves
+    // `latest` as it was when every try met the writer in the middle of a copy.
+    bool read (TrackPassStats& latest) const noexcept;
 
-    PublishedTrackPass() noexcept { publish (TrackPassSnapshot {}); }
+private:
+    static constexpr std::size_t wordBytes = sizeof (std::uint64_t);
+    static constexpr std::size_t numWords = sizeof (TrackPassStats) / wordBytes;
+    static_assert (std::is_trivially_copyable_v<TrackPassStats> && sizeof (TrackPassStats) % wordBytes == 0);
+    static constexpr int readTries = 16;
 
-    void publish (const TrackPassSnapshot& snapshot) noexcept;
-    TrackPassSnapshot read() const noexcept;
+    std::atomic<std::uint64_t> sequence { 0 };
+    std::array<std::atomic<std::uint64_t>, numWords> words {};
 };
 
 template <typename Self, typename Other, typename Fn>

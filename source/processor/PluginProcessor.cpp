@@ -68,9 +68,23 @@ void TarnAudioProcessor::resetTrackPass()
     trackPassState.store (0);
 }
 
-void TarnAudioProcessor::publishTrackPassSnapshot() { publishedTrackPass.publish (trackPass.toSnapshot()); }
+void TarnAudioProcessor::publishTrackPassSnapshot() { publishedTrackPass.publish (trackPass); }
 
-TrackPassSnapshot TarnAudioProcessor::getTrackPassSnapshot() const { return publishedTrackPass.read(); }
+bool TarnAudioProcessor::readTrackPass (TrackPassSnapshot& latest) const
+{
+    TrackPassStats stats;
+    if (! publishedTrackPass.read (stats))
+        return false;
+    latest = stats.toSnapshot();
+    return true;
+}
+
+TrackPassSnapshot TarnAudioProcessor::getTrackPassSnapshot() const
+{
+    TrackPassSnapshot snapshot;
+    readTrackPass (snapshot);
+    return snapshot;
+}
 
 void TarnAudioProcessor::raiseTruePeakMaxSinceRead (float blockTruePeakDb)
 {

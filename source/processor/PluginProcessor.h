@@ -79,6 +79,11 @@ public:
     void performAnalysisReset();
 
     void publishTrackPassSnapshot();
+
+    // The Track Pass as last published. The editor, which reads while the audio thread runs, reads
+    // into the copy it shows: in the rare case it meets a publication in progress on every try, it
+    // keeps that copy and gets false. Callers between blocks (the analyser) take the value.
+    bool readTrackPass (TrackPassSnapshot& latest) const;
     TrackPassSnapshot getTrackPassSnapshot() const;
 
     TarnReadings loadReadings() const;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace
 {
 // addBlock with every argument valid unless overridden.
@@ -137,7 +142,62 @@ TEST (TrackPassStats, EmptySnapshotIsTheDefaultAndPublicationRoundTrips)
     a.addTo (stats);
 
     PublishedTrackPass published;
-    EXPECT_TRUE (snapshotsEqual (published.read(), TrackPassSnapshot {}));
-    published.publish (stats.toSnapshot());
-    EXPECT_TRUE (snapshotsEqual (published.read(), stats.toSnapshot()));
+    TrackPassStats read;
+    read.blockCount = 99;
+    ASSERT_TRUE (published.read (read));
+    EXPECT_TRUE (snapshotsEqual (read.toSnapshot(), TrackPassSnapshot {}));
+    published.publish (stats);
+    ASSERT_TRUE (published.read (read));
+    EXPECT_TRUE (snapshotsEqual (read.toSnapshot(), stats.toSnapshot()));
+}
+
+// A reader racing the writer keeps only whole publications: every field of a copy it keeps comes
+// from the same one (here every publication k sets its fields to k).
+TEST (TrackPassStats, ReadsRacingTheWriterAreNeverTorn)
+{
+    PublishedTrackPass published;
+    TrackPassStats stats;
+    const auto publishNumber = [&] (std::uint64_t k)
+    {
+        stats.blockCount = k;
+        stats.capturedSeconds = (double) k;
+        stats.rmsStat.count = k;
+        stats.forwardMidStat.sum = (double) k;
+        stats.translationCounts.fill (k);
+        stats.lastTranslationBand = (int) (k % 1000);
+        published.publish (stats);
+    };
+    publishNumber (0);   // before the writer starts, so that the reader never sees the default
+
+    std::atomic<bool> stop { false };
+    std::thread writer ([&]
+    {
+        for (std::uint64_t k = 1; ! stop.load (std::memory_order_relaxed); ++k)
+            publishNumber (k);
+    });
+
+    int kept = 0, torn = 0, wentBack = 0;
+    std::uint64_t newest = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (300);
+    while (std::chrono::steady_clock::now() < deadline)
+    {
+        TrackPassStats copy;
+        if (! published.read (copy))
+            continue;
+        ++kept;
+        const auto k = copy.blockCount;
+        const bool whole = copy.capturedSeconds == (double) k && copy.rmsStat.count == k
+                        && copy.forwardMidStat.sum == (double) k && copy.translationCounts[0] == k
+                        && copy.translationCounts[4] == k && copy.lastTranslationBand == (int) (k % 1000);
+        torn += whole ? 0 : 1;
+        wentBack += k < newest ? 1 : 0;   // a later read never goes back to an older publication
+        newest = std::max (newest, k);
+    }
+    stop = true;
+    writer.join();
+
+    EXPECT_GT (kept, 1000);
+    EXPECT_GT (newest, 1000u) << "the writer hardly ran";
+    EXPECT_EQ (torn, 0);
+    EXPECT_EQ (wentBack, 0);
 }
