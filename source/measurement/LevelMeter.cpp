@@ -12,7 +12,7 @@ float vuLevelFrom (float rawDb)
 {
     const float u = std::max (rawDb, -100.0f);
     const float vu = std::isfinite (u) ? std::min (u, 12.0f) + 18.0f : -82.0f;
-    return std::clamp (vu, -100.0f, 30.0f);
+    return tarn::dsp::clampTo (vu, -100.0f, 30.0f);
 }
 
 int nextHeadroomState (int state, float clipRisk, float samplePeakDb)
@@ -149,7 +149,7 @@ void LevelMeter::update (const Block& block)
 
     truePeakDisplay.update (block.truePeakDb, dt);
     current.truePeakDisplayDb = truePeakDisplay;
-    current.truePeakDb = std::clamp (current.truePeakDisplayDb, -100.0f, 12.0f);
+    current.truePeakDb = clampTo (current.truePeakDisplayDb, -100.0f, 12.0f);
 
     // Peak hold: holds 1.5 s worth of samples, then falls at 12 dB/s, never below the current peak.
     if (! std::isfinite (peakHold))

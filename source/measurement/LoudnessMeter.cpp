@@ -11,7 +11,22 @@ float lufs (double energy, double samples)
         return -100.0f;
 
     const float value = (float) (-0.691 + 10.0 * std::log10 (energy / samples));
-    return std::isfinite (value) ? std::clamp (value, -100.0f, 12.0f) : -100.0f;
+    return std::isfinite (value) ? tarn::dsp::clampTo (value, -100.0f, 12.0f) : -100.0f;
+}
+
+// Whether a block of this mean square is louder than -70 LUFS, as its loudness rounded to a float
+// reads. Away from the gate the mean square decides without a logarithm (the gate's mean square is
+// 10^(-69.309 / 10)); within 0.01 % of it the loudness is worked out as it is reported.
+bool aboveAbsoluteGate (double meanSquare)
+{
+    constexpr double gateMeanSquare = 1.1724653045822981e-07;
+    if (meanSquare > gateMeanSquare * 1.0001)
+        return true;
+    if (meanSquare < gateMeanSquare * 0.9999)
+        return false;
+
+    const float blockLoudness = (float) (-0.691 + 10.0 * std::log10 (meanSquare));
+    return std::isfinite (blockLoudness) && blockLoudness > -70.0f;
 }
 } // namespace
 
@@ -65,17 +80,13 @@ void LoudnessMeter::endBlock (int numSamples)
         dropOldest();
 
     // Integrated: every block above the -70 LUFS absolute gate.
-    if (energy > 0.0 && std::isfinite (energy))
+    // (The integrated reading moves only when a block passes.)
+    if (energy > 0.0 && std::isfinite (energy) && aboveAbsoluteGate (energy / numSamples))
     {
-        const float blockLoudness = (float) (-0.691 + 10.0 * std::log10 (energy / numSamples));
-
-        if (std::isfinite (blockLoudness) && blockLoudness >= -100.0f && blockLoudness > -70.0f)
-        {
-            integratedEnergy += energy;
-            integratedSamples += numSamples;
-        }
+        integratedEnergy += energy;
+        integratedSamples += numSamples;
+        integrated = lufs (integratedEnergy, (double) integratedSamples);
     }
 
     shortTerm = lufs (energySum, sampleTotal);
-    integrated = integratedSamples > 0 ? lufs (integratedEnergy, (double) integratedSamples) : -100.0f;
 }

@@ -11,14 +11,17 @@ using namespace tarn::dsp;
 
 namespace
 {
-void squareRoots (const double (&x)[16], double (&out)[16]) noexcept
+// sqrt (sum / n) for each sum, two at a time where the vector unit allows: the same correctly
+// rounded divisions and square roots as one at a time, in half the instructions.
+void rootMeans (const double (&sums)[16], int n, double (&out)[16]) noexcept
 {
 #if defined(__SSE2__)
+    const __m128d count = _mm_set1_pd ((double) n);
     for (int i = 0; i < 16; i += 2)
-        _mm_storeu_pd (out + i, _mm_sqrt_pd (_mm_loadu_pd (x + i)));
+        _mm_storeu_pd (out + i, _mm_sqrt_pd (_mm_div_pd (_mm_loadu_pd (sums + i), count)));
 #else
     for (int i = 0; i < 16; ++i)
-        out[i] = std::sqrt (x[i]);
+        out[i] = std::sqrt (sums[i] / n);
 #endif
 }
 
@@ -44,15 +47,15 @@ MixDescriptors::FilterCoefficients::FilterCoefficients (const AnalysisCoefficien
 
 MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int n, const AnalysisCoefficients& c)
 {
-    // The fourteen band levels in dB: the square roots two at a time (the same correctly rounded
-    // results as one at a time), the logarithms four at a time.
-    const double meanSquares[16] = {
-        s.sideHf10() / n, s.midHf10() / n, s.sideHf12() / n, s.midHf12() / n, (s.midHf12() + s.sideHf12()) / n,
-        s.sub() / n, s.lowMid() / n, s.lowSide() / n, s.mid / n, s.band (0) / n, s.band (1) / n,
-        s.band (2) / n, s.band (3) / n, s.band (4) / n, 0.0, 0.0
+    // The fourteen band levels in dB: the means and square roots two at a time, the logarithms
+    // four at a time.
+    const double sums[16] = {
+        s.sideHf10(), s.midHf10(), s.sideHf12(), s.midHf12(), s.midHf12() + s.sideHf12(),
+        s.sub(), s.lowMid(), s.lowSide(), s.mid, s.band (0), s.band (1),
+        s.band (2), s.band (3), s.band (4), 0.0, 0.0
     };
     double rms[16];
-    squareRoots (meanSquares, rms);
+    rootMeans (sums, n, rms);
     const float gains[16] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
                               1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 };
     float linear[16];

@@ -167,10 +167,10 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
     const float widthTerm = w * (0.65f * near9 + 0.35f);
 
     const float swing = std::abs (mix.centreWeight.fast - mix.centreWeight.slow) + std::abs (mix.sideAir.fast - mix.sideAir.slow);
-    instability.update (near9 * std::clamp (1.2f * swing, 0.0f, 20.0f), dt);
+    instability.update (near9 * clampTo (1.2f * swing, 0.0f, 20.0f), dt);
     const float instabilityTerm = instability;
 
-    const float translationTerm = slowPeak > -3.0f && tr < 35.0f ? std::clamp ((35.0f - tr) * 0.5f, 0.0f, 18.0f) : 0.0f;
+    const float translationTerm = slowPeak > -3.0f && tr < 35.0f ? clampTo ((35.0f - tr) * 0.5f, 0.0f, 18.0f) : 0.0f;
 
     const float pushTarget = judged ? clamp100 (clamp01 ((slowPeak + 10.0f) / 6.0f)
                                                 * (crestTerm + peakTerm + widthTerm + instabilityTerm + translationTerm

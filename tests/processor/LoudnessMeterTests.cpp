@@ -55,6 +55,25 @@ TEST (LoudnessMeter, IntegratedGatesBlocksAtMinus70AndSilenceChangesNothing)
     EXPECT_EQ (meter.shortTermLufs(), -100.0f);   // the window holds only silent blocks
 }
 
+// At the gate itself a block counts exactly when its loudness, rounded to a float as the reading
+// is, lies above -70: mean squares around the gate, a few float steps of -70 apart.
+TEST (LoudnessMeter, TheGateDecidesAsTheBlockLoudnessReads)
+{
+    const double gateDb = -70.0;
+    for (const double offsetDb : { -1.0, -1e-4, -4e-6, -2e-6, 0.0, 2e-6, 4e-6, 1e-5, 1e-4, 1.0 })
+    {
+        const int n = 4800;
+        const double energy = energyFor (gateDb + offsetDb, n);
+        const float blockLoudness = (float) (-0.691 + 10.0 * std::log10 (energy / n));
+
+        LoudnessMeter meter;
+        meter.prepare (48000);
+        meter.reset();
+        feedBlock (meter, energy, n);
+        EXPECT_EQ (meter.integratedLufs() > -100.0f, blockLoudness > -70.0f) << offsetDb;
+    }
+}
+
 TEST (LoudnessMeter, BeforeTheFirstResetNothingIsMeasured)
 {
     LoudnessMeter meter;
