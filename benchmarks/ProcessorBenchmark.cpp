@@ -28,14 +28,15 @@ static void processBlock (benchmark::State& state)
         for (int i = 0; i < length; ++i)
             programme.setSample (c, i, (float) (0.4 * std::sin (0.02 * i + c) + 0.2 * std::sin (0.31 * i)) + noise (rng));
 
-    juce::AudioBuffer<float> block (2, blockSize);
+    // Each block refers to the programme in place: the processor passes audio through untouched,
+    // so a copy per block would time the host's memcpy, not processBlock.
+    juce::AudioBuffer<float> block;
     juce::MidiBuffer midi;
     int position = 0;
 
     for (auto _ : state)
     {
-        for (int c = 0; c < 2; ++c)
-            block.copyFrom (c, 0, programme, c, position, blockSize);
+        block.setDataToReferTo (programme.getArrayOfWritePointers(), 2, position, blockSize);
         processor.processBlock (block, midi);
         position = (position + blockSize) % length;
         benchmark::ClobberMemory();
@@ -46,7 +47,7 @@ static void processBlock (benchmark::State& state)
     state.counters["realtime"] = benchmark::Counter (frames / rate, benchmark::Counter::kIsRate);
 }
 
-BENCHMARK (processBlock)->ArgsProduct ({ { 44100, 48000, 96000 }, { 64, 512, 4096 } })->Unit (benchmark::kMicrosecond);
+BENCHMARK (processBlock)->ArgsProduct ({ { 44100, 48000, 96000 }, { 1, 16, 64, 512, 4096 } })->Unit (benchmark::kMicrosecond);
 
 static void standardLoudness (benchmark::State& state)
 {
