@@ -2,6 +2,7 @@
 
 #include "SettingsMenus.h"
 #include "TarnHelpCallout.h"
+#include "ToneColour.h"
 
 namespace
 {
@@ -19,18 +20,7 @@ constexpr int hintTop = headerTop, hintBottom = headerHeight - 2;   // px; the f
 
 const juce::String versionText = juce::String ("v") + JucePlugin_VersionString;
 
-juce::Colour colourFor (tarn::text::Tone tone)
-{
-    switch (tone)
-    {
-        case tarn::text::Tone::label: return weft::kLabelText;
-        case tarn::text::Tone::good:  return weft::kStatusGood;
-        case tarn::text::Tone::warn:  return weft::kStatusWarn;
-        case tarn::text::Tone::bad:   return weft::kStatusBad;
-        case tarn::text::Tone::info:  break;
-    }
-    return weft::kInfo;
-}
+using tarn::ui::colourFor;
 
 void paintRibbon (juce::Graphics& g, float length)
 {

@@ -82,7 +82,7 @@ void StandardLoudnessMeter::reset() noexcept
     subBlockSquares = segmentSquares = 0;
     std::fill (recentSubBlocks.begin(), recentSubBlocks.end(), 0.0);
     newestSubBlock = -1;
-    maxMomentaryEnergy = maxShortTermEnergy = 0;
+    maxMomentaryEnergy = maxShortTermEnergy = momentaryEnergy = shortTermEnergy = 0;
     std::fill (std::begin (recentSegments), std::end (recentSegments), 0.0);
     newestSegment = -1;
     segmentsSeen = 0;
@@ -179,8 +179,10 @@ void StandardLoudnessMeter::closeSubBlock() noexcept
         const auto end = recentSubBlocks.begin() + newestSubBlock + shortTermSubBlocks + 1;
         return std::accumulate (end - subBlocks, end, 0.0) / subBlocks;
     };
-    maxMomentaryEnergy = std::max (maxMomentaryEnergy, windowMean (momentarySubBlocks));
-    maxShortTermEnergy = std::max (maxShortTermEnergy, windowMean (shortTermSubBlocks));
+    momentaryEnergy = windowMean (momentarySubBlocks);
+    shortTermEnergy = windowMean (shortTermSubBlocks);
+    maxMomentaryEnergy = std::max (maxMomentaryEnergy, momentaryEnergy);
+    maxShortTermEnergy = std::max (maxShortTermEnergy, shortTermEnergy);
 }
 
 void StandardLoudnessMeter::closeSegment() noexcept
@@ -208,6 +210,16 @@ void StandardLoudnessMeter::closeSegment() noexcept
     if (segmentsSeen >= shortTermSegments && (segmentsSeen - shortTermSegments) % rangeHopSegments == 0)
         if (const double value = windowEnergy (shortTermSegments); value >= absoluteGateEnergy)
             shortTermValues.add (value);
+}
+
+double StandardLoudnessMeter::momentaryLufs() const noexcept
+{
+    return loudness ? lufsOf (momentaryEnergy) : std::numeric_limits<double>::quiet_NaN();
+}
+
+double StandardLoudnessMeter::shortTermLufs() const noexcept
+{
+    return loudness ? lufsOf (shortTermEnergy) : std::numeric_limits<double>::quiet_NaN();
 }
 
 StandardLoudnessMeter::Figures StandardLoudnessMeter::figures() const

@@ -47,6 +47,12 @@ public:
     bool measuresLoudness() const noexcept { return loudness; }
     Figures figures() const;
 
+    // The momentary (400 ms) and short-term (3 s) loudness as of the last whole 10 ms: -inf
+    // before the first 10 ms and in silence, NaN where loudness is not measured. Windows that
+    // reach back before the start count that time as silence, as the maxima do.
+    double momentaryLufs() const noexcept;
+    double shortTermLufs() const noexcept;
+
     // Integrated loudness of several programmes taken together (an album): every gated block of
     // all of them, gated again as one programme.
     static double integratedOf (const std::vector<const StandardLoudnessMeter*>& programmes);
@@ -104,7 +110,7 @@ private:
     static constexpr int momentarySubBlocks = 40, shortTermSubBlocks = 300;
     std::vector<double> recentSubBlocks;   // energies, a ring of shortTermSubBlocks held twice over
     int newestSubBlock = -1;
-    double maxMomentaryEnergy = 0, maxShortTermEnergy = 0;
+    double momentaryEnergy = 0, shortTermEnergy = 0, maxMomentaryEnergy = 0, maxShortTermEnergy = 0;
 
     // The range takes a short-term value every segment: ten a second, as Tech 3342 asks.
     static constexpr int blockSegments = 4, shortTermSegments = 30, rangeHopSegments = 1;

@@ -277,8 +277,13 @@ std::array<RowText, numTrackPassRows> trackPassRows (const TrackPassSnapshot& s)
 
     const auto verdict = overallVerdict (s);
     rows[0].text = overallVerdictText (verdict);
-    rows[0].tone = verdict == OverallVerdict::pushed ? Tone::bad : verdict == OverallVerdict::watch ? Tone::warn : Tone::good;
+    rows[0].tone = overallVerdictTone (verdict);
     return rows;
+}
+
+Tone overallVerdictTone (OverallVerdict verdict)
+{
+    return verdict == OverallVerdict::pushed ? Tone::bad : verdict == OverallVerdict::watch ? Tone::warn : Tone::good;
 }
 
 juce::String csvHeader()

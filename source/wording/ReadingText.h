@@ -78,6 +78,7 @@ juce::String trackPassLabelText (int trackPassState);   // "TRACK PASS  •  CAP
 enum class OverallVerdict { waiting, pass, watch, pushed };
 OverallVerdict overallVerdict (const TrackPassSnapshot& snapshot);
 juce::String overallVerdictText (OverallVerdict verdict);
+Tone overallVerdictTone (OverallVerdict verdict);   // PASS good, WATCH warn, PUSHED bad
 // The verdict of a whole programme played through to its end (the analyser's): the worst of its
 // passes' verdicts, or "NO SIGNAL" when no block of it was audible and no pass ever started.
 juce::String programmeVerdictText (OverallVerdict worstOfItsPasses);

@@ -68,12 +68,20 @@ TEST_F (CommandLine, UsageErrorsExitWithStatus2AndOneReason)
 {
     struct Case { const char* arguments; const char* message; };
     const Case cases[] = {
-        { "analyse --json - --csv - mix.wav", "tarn: --json - and --csv - cannot both take standard output" },
+        { "analyse --json - --csv - mix.wav", "tarn: only one of --json, --csv and --plot can take standard output" },
         { "analyse --csv - mix.wav mix.wav", "tarn: --csv - takes one file" },
         { "analyse --block 0", "tarn: --block takes a whole number" },
         { "analyse -j 0 mix.wav", "tarn: -j takes a whole number from 1 to 1024" },
         { "analyse --json", "tarn: --json needs a value" },
         { "analyse -x mix.wav", "tarn: unknown option -x" },
+        { "analyse --deliver spotify,napster mix.wav", "tarn: unknown delivery target 'napster'; the known ones: ebu-r128, atsc-a85, spotify," },
+        { "analyse --fail-on deliver mix.wav", "tarn: --fail-on deliver needs --deliver NAME" },
+        { "analyse --fail-on pushed,loud mix.wav", "tarn: --fail-on takes watch, pushed or deliver" },
+        { "analyse --deliver ebu-r128 --no-reference mix.wav", "tarn: --deliver needs the standard loudness" },
+        { "analyse --plot p.png --no-reference mix.wav", "tarn: --plot needs the standard loudness" },
+        { "analyse --plot p.png --plot-size 320x200 mix.wav", "tarn: --plot-size takes WIDTHxHEIGHT" },
+        { "analyse --plot - mix.wav mix.wav", "tarn: --plot - takes one file" },
+        { "analyse --plot no/such/folder/p.png mix.wav", "tarn: --plot no/such/folder/p.png: cannot be written" },
         { "frobnicate", "tarn: unknown command 'frobnicate'" },
         { "", "Usage:" },   // bare `tarn`: the usage, on standard error
     };
@@ -212,4 +220,80 @@ TEST_F (CommandLine, FailedWritesNameTheFileAndTheReasonAndWinOverAVerdict)
     const auto missing = runTool ("analyse --json no/such/folder/out.json mix.wav");
     EXPECT_EQ (missing.status, 2);
     EXPECT_TRUE (missing.err.startsWith ("tarn: --json no/such/folder/out.json: cannot be written: no/such/folder: No such file or directory")) << missing.err;
+}
+
+// Delivery targets: the report's closing lines, the JSON, the album's gain and the QC gate.
+TEST_F (CommandLine, DeliveryTargetsCloseTheReportAndGateBroadcastDelivery)
+{
+    const auto loud = runTool ("analyse --json - --deliver ebu-r128,spotify mix.wav");
+    ASSERT_EQ (loud.status, 0) << loud.err;
+    const auto file = juce::JSON::parse (loud.out)["files"][0];
+    const double integrated = file["reference"]["integratedLufs"];
+    ASSERT_GT (integrated, -22.0);   // the mix is louder than broadcast allows
+    EXPECT_EQ (file["delivery"][0]["target"].toString(), "ebu-r128");
+    EXPECT_EQ (file["delivery"][0]["passed"], juce::var (false));
+    EXPECT_NEAR ((double) file["delivery"][0]["gainDb"], -23.0 - integrated, 1e-9);
+    EXPECT_EQ (file["delivery"][1]["passed"], juce::var());   // streaming is not pass or fail
+    const auto lines = juce::StringArray::fromLines (loud.err.trimEnd());
+    EXPECT_EQ (lines[lines.size() - 3], "DELIVERY");
+    EXPECT_TRUE (lines[lines.size() - 2].startsWith ("EBU R 128")) << loud.err;
+    EXPECT_TRUE (lines[lines.size() - 2].contains ("FAIL: LOUDNESS")) << loud.err;
+    EXPECT_TRUE (lines[lines.size() - 1].startsWith ("SPOTIFY")) << loud.err;
+
+    EXPECT_EQ (runTool ("analyse -q --deliver ebu-r128 --fail-on deliver mix.wav").status, 3);
+    EXPECT_EQ (runTool ("analyse -q --deliver spotify --fail-on deliver mix.wav").status, 0);   // nothing to fail
+
+    // The same mix turned down to -23 LUFS passes.
+    const double gain = std::pow (10.0, (-23.0 - integrated) / 20.0);
+    writeWav ("broadcast.wav", 2, 48000, 4.0, [gain] (int c, int i) { return (float) (gain * music (c, i)); });
+    const auto passed = runTool ("analyse --deliver ebu-r128 --fail-on deliver broadcast.wav");
+    EXPECT_EQ (passed.status, 0) << passed.out;
+    EXPECT_TRUE (passed.out.trimEnd().endsWith ("PASS")) << passed.out;
+
+    // No integrated loudness: "--" everywhere, and every broadcast target fails.
+    writeWav ("silent.wav", 2, 48000, 1.0, [] (int, int) { return 0.0f; });
+    const auto silent = runTool ("analyse --deliver spotify,atsc-a85 --fail-on deliver silent.wav");
+    EXPECT_EQ (silent.status, 3);
+    EXPECT_TRUE (silent.out.contains ("SPOTIFY             --  (peaks -- after)  --")) << silent.out;
+    EXPECT_TRUE (silent.out.contains ("FAIL: NO INTEGRATED LOUDNESS")) << silent.out;
+    EXPECT_EQ (runTool ("analyse -q --deliver spotify --fail-on deliver silent.wav").status, 0);
+
+    // With several files the album gets its gain at every target.
+    const auto album = runTool ("analyse --json album.json --deliver spotify,tidal mix.wav broadcast.wav");
+    EXPECT_EQ (album.status, 0);
+    EXPECT_TRUE (album.out.contains ("ALBUM GAIN\nSPOTIFY")) << album.out;
+    const auto albumJson = juce::JSON::parse (dir.getChildFile ("album.json"))["album"];
+    EXPECT_EQ (albumJson["delivery"][1]["target"].toString(), "tidal");
+    EXPECT_TRUE (std::isfinite ((double) albumJson["delivery"][1]["gainDb"]));
+
+    const auto list = runTool ("--list-targets");
+    EXPECT_EQ (list.status, 0);
+    for (const auto* name : { "ebu-r128", "atsc-a85", "spotify", "apple-music", "youtube", "amazon-music", "tidal", "deezer" })
+        EXPECT_TRUE (list.out.contains (name)) << name;
+}
+
+// One picture per file, numbered as the CSV files are, the same bytes from any number of jobs.
+TEST_F (CommandLine, PicturesAreOnePerFileAndTheSameFromAnyNumberOfJobs)
+{
+    writeWav ("other.wav", 2, 44100, 3.0, [] (int c, int i) { return (float) (0.4 * std::sin (i * 0.03 + c)); });
+    const auto one = runTool ("analyse -q -j 1 --plot one.png --plot-size 700x400 mix.wav other.wav");
+    const auto two = runTool ("analyse -q -j 2 --plot two.png --plot-size 700x400 mix.wav other.wav");
+    ASSERT_EQ (one.status, 0) << one.err;
+    ASSERT_EQ (two.status, 0) << two.err;
+    for (const auto* n : { "-1", "-2" })
+    {
+        const auto first = dir.getChildFile (juce::String ("one") + n + ".png"), second = dir.getChildFile (juce::String ("two") + n + ".png");
+        juce::MemoryBlock a, b;
+        ASSERT_TRUE (first.loadFileAsData (a)) << n;
+        ASSERT_TRUE (second.loadFileAsData (b)) << n;
+        EXPECT_TRUE (a == b) << n;
+        const auto image = juce::ImageFileFormat::loadFrom (first);
+        EXPECT_EQ (image.getWidth(), 700) << n;
+        EXPECT_EQ (image.getHeight(), 400) << n;
+    }
+    EXPECT_EQ (juce::ImageFileFormat::loadFrom (dir.getChildFile ("one-1.png")).getWidth(), 700);
+
+    const auto single = runTool ("analyse -q --plot single.png mix.wav");
+    EXPECT_EQ (single.status, 0);
+    EXPECT_EQ (juce::ImageFileFormat::loadFrom (dir.getChildFile ("single.png")).getBounds(), juce::Rectangle<int> (0, 0, 1200, 600));
 }

@@ -1,3 +1,4 @@
+#include "OutputFile.h"
 #include "Snapshot.h"
 #include "UiTestSupport.h"
 
@@ -42,7 +43,7 @@ TEST (Snapshot, EachViewIsRenderedAtItsWindowSizeWithItsSegmentSelected)
 
         // The PNG on disk holds exactly the rendered pixels.
         const auto file = juce::File::createTempFile (".png");
-        ASSERT_TRUE (tarn::snapshot::writePng (image, file.getFullPathName(), error)) << error;
+        ASSERT_TRUE (tarn::output::writePng (image, file.getFullPathName(), error)) << error;
         const auto reloaded = juce::ImageFileFormat::loadFrom (file);
         file.deleteFile();
         EXPECT_TRUE (uitest::imagesEqual (reloaded.convertedToFormat (juce::Image::ARGB), image.convertedToFormat (juce::Image::ARGB)));

@@ -1,6 +1,7 @@
 #include "AnalyseCommand.h"
 
 #include "OutputFile.h"
+#include "Plot.h"
 #include "Report.h"
 
 #include <algorithm>
@@ -153,17 +154,6 @@ private:
     std::unique_ptr<juce::AudioFormatManager> ownFormats;   // the calling thread's, with one job
 };
 
-juce::var albumJson (const std::vector<analyser::Result>& results)
-{
-    std::vector<const StandardLoudnessMeter*> measured;
-    for (const auto& r : results)
-        if (r.reference != nullptr)
-            measured.push_back (r.reference.get());
-    auto* album = new juce::DynamicObject();
-    const double integrated = StandardLoudnessMeter::integratedOf (measured);
-    album->setProperty ("integratedLufs", std::isfinite (integrated) ? juce::var (integrated) : juce::var());
-    return album;
-}
 } // namespace
 
 int analyseCommand (const Arguments& a)
@@ -193,11 +183,17 @@ int analyseCommand (const Arguments& a)
             text << analyser::formatReport (result);
             if (result.reference != nullptr)
                 text << "\n" << analyser::formatReferenceSection (result);
+            if (! a.deliver.empty())
+                text << "\n" << analyser::formatDeliverySection (result, a.deliver);
             report << text;
 
             // No audible block is no pass: it fails every level.
             if (a.failOnLevel > 0 && (! result.hasSignal() || (int) result.verdict() >= a.failOnLevel))
                 failOnReached = true;
+            // A broadcast target fails a programme outside its limits, or with no loudness at all.
+            for (const auto* target : a.deliver)
+                if (a.failOnDeliver && target->broadcast && ! analyser::deliveryOf (result, *target).passed)
+                    failOnReached = true;
 
             juce::String writeError;
             if (a.options.recordCsv && ! output::write (a.csvPathFor (i, count), result.csv, writeError))
@@ -205,14 +201,24 @@ int analyseCommand (const Arguments& a)
                 refuse (writeError);
                 anyFailed = true;
             }
+
+            if (a.plotPath.isNotEmpty())
+            {
+                const auto picture = plot::render (result, { a.plotWidth, a.plotHeight, a.deliver.empty() ? nullptr : a.deliver.front() });
+                if (! output::writePng (picture, a.plotPathFor (i, count), writeError))
+                {
+                    refuse (writeError);
+                    anyFailed = true;
+                }
+            }
         }
 
-        jsonFiles.add (analyser::toJson (result));
+        jsonFiles.add (analyser::toJson (result, a.deliver));
         results.push_back (std::move (result));
     }
 
     if (results.size() > 1)
-        report << "\n" + analyser::formatAlbumTable (results);
+        report << "\n" + analyser::formatAlbumTable (results, a.deliver);
 
     if (a.jsonPath.isNotEmpty())
     {
@@ -220,7 +226,7 @@ int analyseCommand (const Arguments& a)
         root->setProperty ("tarnVersion", TARN_VERSION);
         root->setProperty ("files", jsonFiles);
         if (results.size() > 1 && a.options.reference)
-            root->setProperty ("album", albumJson (results));
+            root->setProperty ("album", analyser::albumJson (results, a.deliver));
 
         juce::String writeError;
         if (! output::write (a.jsonPath, juce::JSON::toString (juce::var (root)) + "\n", writeError))

@@ -1,7 +1,9 @@
 #include "Analyser.h"
 
 #include "DemoProgramme.h"
+#include "TruePeakMeter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tarn::analyser
@@ -80,6 +82,63 @@ private:
     Pass current;
 };
 
+// Feeds the standard meter in pieces that end on the 100 ms marks of the programme, so each
+// history point is taken exactly at its mark, and keeps a true-peak estimate of its own (the same
+// 4x oversampling as the processor's, with the sample peak as its floor) per 100 ms.
+class HistoryRecorder
+{
+public:
+    explicit HistoryRecorder (double rate) : sampleRate (rate) { truePeakMeter.prepare (rate); }
+
+    void add (const float* left, const float* right, int n, StandardLoudnessMeter& meter, float tarnShortTerm)
+    {
+        for (int done = 0; done < n;)
+        {
+            const juce::int64 mark = markSample ((juce::int64) history.size() + 1);
+            const int piece = (int) std::min ((juce::int64) (n - done), mark - position);
+            meter.process (left + done, right + done, piece);
+            const float* channels[] = { left + done, right + done };
+            for (int c = 0; c < 2; ++c)
+            {
+                peak = std::max (peak, truePeakMeter.processChannel (c, channels[c], piece));
+                for (int i = 0; i < piece; ++i)
+                    if (std::isfinite (channels[c][i]))
+                        peak = std::max (peak, std::abs (channels[c][i]));
+            }
+            done += piece;
+            position += piece;
+            if (position == mark)
+                takePoint (meter, tarnShortTerm);
+        }
+    }
+
+    // The last, shorter stretch of the programme, if any.
+    History finish (const StandardLoudnessMeter& meter, float tarnShortTerm)
+    {
+        if (position > markSample ((juce::int64) history.size()))
+            takePoint (meter, tarnShortTerm);
+        return std::move (history);
+    }
+
+private:
+    // Whole numbers of samples and hertz: the k-th mark is the first sample at or after k / 10 s.
+    juce::int64 markSample (juce::int64 k) const { return (juce::int64) std::ceil ((double) k * sampleRate / 10.0); }
+
+    void takePoint (const StandardLoudnessMeter& meter, float tarnShortTerm)
+    {
+        history.momentary.push_back ((float) meter.momentaryLufs());
+        history.shortTerm.push_back ((float) meter.shortTermLufs());
+        history.tarnShortTerm.push_back (tarnShortTerm);
+        history.truePeak.push_back (peak > 0 ? 20.0f * std::log10 (peak) : -HUGE_VALF);
+        peak = 0;
+    }
+
+    double sampleRate;
+    TruePeakMeter truePeakMeter;
+    juce::int64 position = 0;
+    float peak = 0;
+    History history;
+};
 } // namespace
 
 int Result::worstPass() const
@@ -141,6 +200,10 @@ Result analyse (const Programme& programme, const Options& options, const Progre
         reference->prepare (programme.sampleRate);
     }
 
+    std::unique_ptr<HistoryRecorder> history;
+    if (options.recordHistory && reference != nullptr)
+        history = std::make_unique<HistoryRecorder> (programme.sampleRate);
+
     PassTracker passes;
     const auto started = juce::Time::getMillisecondCounterHiRes();
     juce::int64 position = 0;
@@ -172,7 +235,9 @@ Result analyse (const Programme& programme, const Options& options, const Progre
 
             if (csv != nullptr)
                 csv->afterBlock (*processor, position);
-            if (reference != nullptr)
+            if (history != nullptr)
+                history->add (channels[0], channels[1], n, *reference, processor->lufsShort.load());
+            else if (reference != nullptr)
                 reference->process (channels[0], channels[1], n);
         }
 
@@ -182,6 +247,8 @@ Result analyse (const Programme& programme, const Options& options, const Progre
 
     result.finalReadings = processor->loadReadings();
     result.reference = reference;
+    if (history != nullptr)
+        result.history = history->finish (*reference, result.finalReadings.lufsShort);
 
     // Files rarely end in 3 s of silence: feed digital silence until a started pass freezes.
     // Quiet blocks add nothing to a pass.

@@ -19,6 +19,7 @@ struct Options
     int destinationMode = 1;     // 0 Off, 1 Streaming, 2 Club / DJ
     bool recordCsv = false;
     bool reference = true;       // measure the standard loudness figures beside Tarn's own
+    bool recordHistory = false;  // keep the loudness history a picture draws (needs `reference`)
 };
 
 // Something to analyse: its format and a way to read stereo blocks of it. A mono programme is
@@ -49,6 +50,18 @@ struct Pass
     text::OverallVerdict verdict() const { return text::overallVerdict (snapshot); }
 };
 
+// The loudness history of a programme, one point every 100 ms of it (the last point may cover
+// less). Kept only when asked for: ten points a second, some 600 kB an hour.
+struct History
+{
+    static constexpr double step = 0.1;   // s
+    std::vector<float> momentary, shortTerm;   // the standard meter's at each point, LUFS (-inf in silence)
+    std::vector<float> tarnShortTerm;          // Tarn's LUFS-S after the block that reached the point
+    std::vector<float> truePeak;               // dBTP: the highest 4x-oversampled estimate of the 100 ms up to the point
+
+    size_t size() const { return momentary.size(); }
+};
+
 struct Result
 {
     juce::String name;
@@ -68,6 +81,7 @@ struct Result
     juce::String csv;             // header and rows, when recorded
     float maxTruePeakDb = -100;   // Tarn's oversampled true-peak estimate, highest block of the programme
     std::shared_ptr<StandardLoudnessMeter> reference;   // the standard figures, when measured
+    History history;              // when recorded
     double processingSeconds = 0; // wall-clock time spent processing (reported, never asserted)
 
     bool hasSignal() const { return ! passes.empty(); }

@@ -1,18 +1,36 @@
 #include "Arguments.h"
 
 #include "OutputFile.h"
+#include "Plot.h"
 
 namespace tarn::cli
 {
-juce::String Arguments::csvPathFor (int index, int count) const
+juce::String Arguments::numberedPath (const juce::String& path, int index, int count)
 {
-    if (count <= 1 || csvPath == "-")
-        return csvPath;
-    const int slash = csvPath.lastIndexOfChar ('/');
-    const int dot = csvPath.lastIndexOfChar ('.');
-    const int split = dot > slash + 1 ? dot : csvPath.length();   // a leading dot is not an extension
-    return csvPath.substring (0, split) + "-" + juce::String (index + 1) + csvPath.substring (split);
+    if (count <= 1 || path == "-")
+        return path;
+    const int slash = path.lastIndexOfChar ('/');
+    const int dot = path.lastIndexOfChar ('.');
+    const int split = dot > slash + 1 ? dot : path.length();   // a leading dot is not an extension
+    return path.substring (0, split) + "-" + juce::String (index + 1) + path.substring (split);
 }
+
+namespace
+{
+// "1200x600" (or with a multiplication sign): each a whole number within the picture's limits.
+bool parsePlotSize (const juce::String& v, int& width, int& height)
+{
+    const auto parts = juce::StringArray::fromTokens (v.replace (juce::CharPointer_UTF8 ("\xc3\x97"), "x").toLowerCase(), "x", "");
+    if (parts.size() != 2)
+        return false;
+    for (const auto& p : parts)
+        if (p.isEmpty() || p.length() > 5 || ! p.containsOnly ("0123456789"))
+            return false;
+    width = parts[0].getIntValue();
+    height = parts[1].getIntValue();
+    return width >= plot::minWidth && width <= plot::maxWidth && height >= plot::minHeight && height <= plot::maxHeight;
+}
+} // namespace
 
 bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce::String& error)
 {
@@ -78,7 +96,7 @@ bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce:
             }
             out.jobs = v.getIntValue();
         }
-        else if (arg == "--json" || arg == "--csv")
+        else if (arg == "--json" || arg == "--csv" || arg == "--plot")
         {
             if (! takeValue())
                 return false;
@@ -87,16 +105,65 @@ bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce:
                 error = arg + " needs a file name, or - for standard output";
                 return false;
             }
-            (arg == "--json" ? out.jsonPath : out.csvPath) = v;
+            (arg == "--json" ? out.jsonPath : arg == "--csv" ? out.csvPath : out.plotPath) = v;
             out.options.recordCsv = out.csvPath.isNotEmpty();
+            out.options.recordHistory = out.plotPath.isNotEmpty();
+        }
+        else if (arg == "--plot-size")
+        {
+            if (! takeValue())
+                return false;
+            if (! parsePlotSize (v, out.plotWidth, out.plotHeight))
+            {
+                error = "--plot-size takes WIDTHxHEIGHT in pixels, from " + juce::String (plot::minWidth) + "x" + juce::String (plot::minHeight)
+                        + " to " + juce::String (plot::maxWidth) + "x" + juce::String (plot::maxHeight);
+                return false;
+            }
+        }
+        else if (arg == "--deliver")
+        {
+            if (! takeValue())
+                return false;
+            if (v.trim().isEmpty())
+            {
+                error = "--deliver needs a target name; the known ones: " + delivery::knownKeys();
+                return false;
+            }
+            for (const auto& name : juce::StringArray::fromTokens (v, ",", ""))
+            {
+                const auto* target = delivery::find (name.trim());
+                if (target == nullptr)
+                {
+                    error = "unknown delivery target '" + name.trim() + "'; the known ones: " + delivery::knownKeys();
+                    return false;
+                }
+                if (std::find (out.deliver.begin(), out.deliver.end(), target) == out.deliver.end())
+                    out.deliver.push_back (target);
+            }
         }
         else if (arg == "--fail-on")
         {
             if (! takeValue())
                 return false;
-            if (v == "watch") out.failOnLevel = (int) text::OverallVerdict::watch;
-            else if (v == "pushed") out.failOnLevel = (int) text::OverallVerdict::pushed;
-            else { error = "--fail-on takes watch or pushed"; return false; }
+            // Several conditions, comma-separated or in several options, all apply: the lowest
+            // verdict level named is the one that fails.
+            const auto failAt = [&out] (text::OverallVerdict level)
+            {
+                out.failOnLevel = out.failOnLevel == 0 ? (int) level : std::min (out.failOnLevel, (int) level);
+            };
+            const auto conditions = juce::StringArray::fromTokens (v, ",", "");
+            if (conditions.isEmpty())
+            {
+                error = "--fail-on takes watch, pushed or deliver (several separated by commas)";
+                return false;
+            }
+            for (const auto& condition : conditions)
+            {
+                if (condition == "watch") failAt (text::OverallVerdict::watch);
+                else if (condition == "pushed") failAt (text::OverallVerdict::pushed);
+                else if (condition == "deliver") out.failOnDeliver = true;
+                else { error = "--fail-on takes watch, pushed or deliver (several separated by commas)"; return false; }
+            }
         }
         else
         {
@@ -105,14 +172,30 @@ bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce:
         }
     }
 
-    if (out.jsonPath == "-" && out.csvPath == "-")
+    if ((out.jsonPath == "-") + (out.csvPath == "-") + (out.plotPath == "-") > 1)
     {
-        error = "--json - and --csv - cannot both take standard output";
+        error = "only one of --json, --csv and --plot can take standard output";
         return false;
     }
     if (out.csvPath == "-" && out.files.size() > 1)
     {
         error = "--csv - takes one file: each file's recording is a CSV of its own";
+        return false;
+    }
+    if (out.plotPath == "-" && out.files.size() > 1)
+    {
+        error = "--plot - takes one file: each file's picture is a PNG of its own";
+        return false;
+    }
+    // Delivery and the picture are worked out from the standard loudness.
+    if (! out.options.reference && (! out.deliver.empty() || out.plotPath.isNotEmpty()))
+    {
+        error = juce::String (out.plotPath.isNotEmpty() ? "--plot" : "--deliver") + " needs the standard loudness, which --no-reference skips";
+        return false;
+    }
+    if (out.failOnDeliver && out.deliver.empty())
+    {
+        error = "--fail-on deliver needs --deliver NAME";
         return false;
     }
     return true;
@@ -133,6 +216,9 @@ bool checkOutputs (const Arguments& a, juce::String& error)
     const int count = juce::jmax (1, a.files.size());
     for (int i = 0; a.csvPath.isNotEmpty() && i < count; ++i)
         if (! check ("--csv", a.csvPathFor (i, count)))
+            return false;
+    for (int i = 0; a.plotPath.isNotEmpty() && i < count; ++i)
+        if (! check ("--plot", a.plotPathFor (i, count)))
             return false;
     return true;
 }

@@ -245,4 +245,14 @@ bool StandardOutput::write (const juce::String& text)
 bool StandardOutput::failed() noexcept { return stdoutError != 0; }
 
 juce::String StandardOutput::failure() { return "cannot write to standard output: " + reason (stdoutError); }
+bool writePng (const juce::Image& image, const juce::String& path, juce::String& error)
+{
+    juce::MemoryOutputStream png;
+    if (! juce::PNGImageFormat().writeImageToStream (image, png))
+    {
+        error = "could not encode the picture";
+        return false;
+    }
+    return write (path, png.getData(), png.getDataSize(), error);
+}
 } // namespace tarn::output

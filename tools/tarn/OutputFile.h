@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include <juce_graphics/juce_graphics.h>
 
 // Where the tool's outputs go. Nothing already there is destroyed: a regular file is replaced in
 // one step (written beside it, then renamed over it), so it holds either its old or its new text;
@@ -20,6 +20,9 @@ bool writesInPlace (const juce::String& path);
 // "cannot write PATH: reason". Text is written as UTF-8 with line feeds.
 bool write (const juce::String& path, const juce::String& text, juce::String& error);
 bool write (const juce::String& path, const void* data, size_t size, juce::String& error);
+
+// A picture as PNG, with the same rules.
+bool writePng (const juce::Image& image, const juce::String& path, juce::String& error);
 
 // Standard output, written with the system's own calls so a failure (a full disk, /dev/full, a
 // closed descriptor or pipe) is seen with its reason. After the first failure nothing more is

@@ -1,6 +1,7 @@
 #include "Report.h"
 
 #include <cmath>
+#include <limits>
 
 namespace tarn::analyser
 {
@@ -60,24 +61,17 @@ double truePeakOf (float tarnTruePeakDb, double samplePeakDb)
     return tarnTruePeakDb >= 12.0f ? std::max ((double) tarnTruePeakDb, samplePeakDb) : (double) tarnTruePeakDb;
 }
 
-// The derived figures of the standard section.
-struct ReferenceFigures
-{
-    StandardLoudnessMeter::Figures measured;
-    double loudnessRangeLu;   // none (not finite) when the programme has no integrated loudness
-    double maxTruePeakDbtp, plrLu, tarnMinusReferenceLu, streamingGainDb;
-
-    explicit ReferenceFigures (const Result& r)
-        : measured (r.reference->figures()),
-          loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
-          maxTruePeakDbtp (truePeakOf (r.maxTruePeakDb, measured.maxSamplePeakDbfs)),
-          plrLu (maxTruePeakDbtp - measured.integratedLufs),
-          tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
-          streamingGainDb (-14.0 - measured.integratedLufs)
-    {
-    }
-};
 } // namespace
+
+ReferenceFigures::ReferenceFigures (const Result& r)
+    : measured (r.reference->figures()),
+      loudnessRangeLu (std::isfinite (measured.integratedLufs) ? measured.loudnessRangeLu : HUGE_VAL),
+      maxTruePeakDbtp (truePeakOf (r.maxTruePeakDb, measured.maxSamplePeakDbfs)),
+      plrLu (maxTruePeakDbtp - measured.integratedLufs),
+      tarnMinusReferenceLu (r.finalReadings.lufsIntegrated > -100.0f ? r.finalReadings.lufsIntegrated - measured.integratedLufs : HUGE_VAL),
+      streamingGainDb (-14.0 - measured.integratedLufs)
+{
+}
 
 juce::String formatReferenceSection (const Result& r)
 {
@@ -110,7 +104,63 @@ juce::String formatReferenceSection (const Result& r)
     return out;
 }
 
-juce::String formatAlbumTable (const std::vector<Result>& results)
+delivery::Outcome deliveryOf (const Result& r, const delivery::Target& target)
+{
+    if (! r.ok || r.reference == nullptr)
+        return delivery::deliver (target, std::numeric_limits<double>::quiet_NaN(), -HUGE_VAL);
+    const ReferenceFigures f (r);
+    return delivery::deliver (target, f.measured.integratedLufs, f.maxTruePeakDbtp);
+}
+
+juce::String formatDeliverySection (const Result& r, const Targets& targets)
+{
+    if (targets.empty())
+        return {};
+    juce::String out ("DELIVERY\n");
+    for (const auto* t : targets)
+        out << delivery::summaryLine (*t, deliveryOf (r, *t)) << "\n";
+    return out;
+}
+
+namespace
+{
+// The album as one programme: every gated block of its files together, and its highest peak.
+struct AlbumFigures
+{
+    double integratedLufs = -HUGE_VAL, maxTruePeakDbtp = -HUGE_VAL;
+    bool any = false;
+
+    explicit AlbumFigures (const std::vector<Result>& results)
+    {
+        std::vector<const StandardLoudnessMeter*> measured;
+        for (const auto& r : results)
+            if (r.ok && r.reference != nullptr)
+            {
+                measured.push_back (r.reference.get());
+                maxTruePeakDbtp = std::max (maxTruePeakDbtp, ReferenceFigures (r).maxTruePeakDbtp);
+            }
+        any = ! measured.empty();
+        if (any)
+            integratedLufs = StandardLoudnessMeter::integratedOf (measured);
+    }
+};
+
+juce::var outcomeJson (const delivery::Target& t, const delivery::Outcome& o)
+{
+    auto* d = new juce::DynamicObject();
+    d->setProperty ("target", t.key);
+    d->setProperty ("name", t.name);
+    d->setProperty ("targetLufs", t.integratedLufs);
+    d->setProperty ("gainDb", finiteOrNull (o.gainDb));
+    d->setProperty ("truePeakAfterDbtp", finiteOrNull (o.truePeakAfterDbtp));
+    d->setProperty ("turnedUp", o.measured ? juce::var (o.turnedUp) : juce::var());
+    d->setProperty ("passed", o.judged ? juce::var (o.passed) : juce::var());
+    d->setProperty ("result", o.word);
+    return d;
+}
+} // namespace
+
+juce::String formatAlbumTable (const std::vector<Result>& results, const Targets& targets)
 {
     const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
     const auto number = [] (double v) { return oneDecimal (v, ""); };
@@ -119,7 +169,6 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
     out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
         << cell ("LUFS-I", 9) << cell ("LRA", 7) << cell ("MAX TP", 8) << "PLR\n";
 
-    std::vector<const StandardLoudnessMeter*> measured;
     for (const auto& r : results)
     {
         out << cell (r.name, 28);
@@ -138,14 +187,36 @@ juce::String formatAlbumTable (const std::vector<Result>& results)
             const ReferenceFigures f (r);
             out << cell (number (f.measured.integratedLufs), 9) << cell (number (f.loudnessRangeLu), 7)
                 << cell (number (f.maxTruePeakDbtp), 8) << number (f.plrLu);
-            measured.push_back (r.reference.get());
         }
         out << "\n";
     }
 
-    if (! measured.empty())
-        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (StandardLoudnessMeter::integratedOf (measured), " LUFS") << "\n";
+    const AlbumFigures album (results);
+    if (album.any)
+    {
+        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (album.integratedLufs, " LUFS") << "\n";
+        if (! targets.empty())
+            out << "ALBUM GAIN\n";
+        for (const auto* t : targets)
+            out << delivery::summaryLine (*t, delivery::deliver (*t, album.integratedLufs, album.maxTruePeakDbtp)) << "\n";
+    }
     return out;
+}
+
+juce::var albumJson (const std::vector<Result>& results, const Targets& targets)
+{
+    const AlbumFigures album (results);
+    auto* o = new juce::DynamicObject();
+    o->setProperty ("integratedLufs", finiteOrNull (album.integratedLufs));
+    o->setProperty ("maxTruePeakDbtp", finiteOrNull (album.maxTruePeakDbtp));
+    if (! targets.empty())
+    {
+        juce::Array<juce::var> list;
+        for (const auto* t : targets)
+            list.add (outcomeJson (*t, delivery::deliver (*t, album.integratedLufs, album.maxTruePeakDbtp)));
+        o->setProperty ("delivery", list);
+    }
+    return o;
 }
 
 namespace
@@ -208,7 +279,7 @@ juce::var readingsJson (const TarnReadings& r)
 }
 } // namespace
 
-juce::var toJson (const Result& r)
+juce::var toJson (const Result& r, const Targets& targets)
 {
     auto* o = new juce::DynamicObject();
     o->setProperty ("file", r.name);
@@ -255,6 +326,13 @@ juce::var toJson (const Result& r)
         ref->setProperty ("tarnMinusReferenceLu", finiteOrNull (f.tarnMinusReferenceLu));
         ref->setProperty ("streamingGainDb", finiteOrNull (f.streamingGainDb));
         o->setProperty ("reference", ref);
+    }
+    if (! targets.empty())
+    {
+        juce::Array<juce::var> list;
+        for (const auto* t : targets)
+            list.add (outcomeJson (*t, deliveryOf (r, *t)));
+        o->setProperty ("delivery", list);
     }
     return o;
 }

@@ -86,17 +86,6 @@ juce::Image render (const analyser::Programme& programme, View view, juce::Strin
     return editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
 }
 
-bool writePng (const juce::Image& image, const juce::String& path, juce::String& error)
-{
-    juce::MemoryOutputStream png;
-    if (! juce::PNGImageFormat().writeImageToStream (image, png))
-    {
-        error = "could not encode the picture";
-        return false;
-    }
-    return output::write (path, png.getData(), png.getDataSize(), error);
-}
-
 int command (const juce::StringArray& args)
 {
     View view = View::live;
@@ -176,7 +165,7 @@ int command (const juce::StringArray& args)
     }
     // A name as given, so a device (/dev/stdout) stays the device; the default in the working folder.
     const auto target = out.isNotEmpty() ? out : juce::File::getCurrentWorkingDirectory().getChildFile ("tarn-" + viewName (view) + ".png").getFullPathName();
-    if (! writePng (image, target, error))
+    if (! output::writePng (image, target, error))
     {
         std::cerr << "tarn: " << error << "\n";
         return 1;

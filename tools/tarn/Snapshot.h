@@ -17,7 +17,4 @@ juce::String viewName (View view);
     TRACK PASS view the programme is followed by silence until the pass freezes. On a read failure
     returns an invalid image and says why. */
 juce::Image render (const analyser::Programme& programme, View view, juce::String& error);
-
-// Writes the picture to `path` as the tool writes every output (see OutputFile.h).
-bool writePng (const juce::Image& image, const juce::String& path, juce::String& error);
 } // namespace tarn::snapshot

@@ -1,6 +1,7 @@
 // tarn: the Tarn meter as a command-line analyser.
 
 #include "AnalyseCommand.h"
+#include "Delivery.h"
 #include "OutputFile.h"
 #include "SnapshotCommand.h"
 
@@ -14,6 +15,7 @@ const char* const usage = R"(tarn )" TARN_VERSION R"( - the Tarn mastering meter
 Usage:
   tarn analyse [options] [--] [FILE...]
   tarn snapshot [--view live|track-pass|guide] [--out FILE.png] [--] [FILE]
+  tarn --list-targets
   tarn --help | --version
 
 analyse plays each FILE (WAV, AIFF, FLAC or Ogg Vorbis; mono or stereo) through the
@@ -37,8 +39,26 @@ Options:
                              audio, each with the highest true peak since the row
                              before ('-' for standard output, one file only; with
                              several files, FILE gets -1, -2, ... before its extension)
-  --fail-on watch|pushed     exit with status 3 when a file's verdict is at or above
-                             this level; NO SIGNAL fails at either level
+  --fail-on watch|pushed|deliver
+                             exit with status 3 when a file's verdict is at or above
+                             this level (NO SIGNAL fails at either level), or with
+                             deliver when a broadcast target of --deliver fails (a file
+                             with no integrated loudness fails them all); several
+                             conditions separated by commas all apply
+  --deliver NAME[,NAME...]   what each delivery target does with each file: the gain it
+                             applies, the true peak after it, whether it turns the file
+                             up at all and, for broadcast targets, PASS or FAIL. The
+                             report closes with one line per target, and the album
+                             table gives the album's gain. tarn --list-targets lists
+                             the targets and their figures
+  --plot FILE.png            draw each file's loudness history: momentary, short-term,
+                             Tarn's LUFS-S, the integrated loudness and the target
+                             (the first --deliver, else -14 LUFS), the true peak per
+                             100 ms with every over of -1 dBTP, and each pass shaded
+                             with its verdict ('-' for standard output, one file only;
+                             with several files, FILE gets -1, -2, ... as with --csv)
+  --plot-size WxH            the picture's size in pixels (default 1200x600; from
+                             640x360 to 8000x4000)
   --no-reference             skip the standard loudness section (ITU-R BS.1770 / EBU R 128:
                              integrated loudness with the relative gate, loudness range,
                              maximum momentary and short-term loudness, PLR), measured
@@ -53,8 +73,9 @@ Options:
   --                         the end of the options: what follows are files
   -h, --help                 show this help
 
-Outputs: with --json - or --csv -, standard output carries only the JSON or the CSV and
-the report goes to standard error (both to - at once is a usage error). A FILE that
+Outputs: with --json -, --csv - or --plot -, standard output carries only the JSON, the
+CSV or the picture and the report goes to standard error (two of them to - at once is a
+usage error). A FILE that
 exists as a regular file is replaced in one step, so it holds the old text or the new,
 never a part; a FIFO or a device (/dev/stdout) is written in place; a directory is
 refused before anything is analysed. Every refusal and every failure to write is one
@@ -78,7 +99,8 @@ Exit status:
   1  a file could not be analysed (the others still are), or an output (a file, or
      the report on standard output) could not be written
   2  bad usage, or an output named that cannot be written (checked before any work)
-  3  a verdict reached --fail-on (NO SIGNAL reaches every level)
+  3  a verdict reached --fail-on (NO SIGNAL reaches every level), or with
+     --fail-on deliver a broadcast delivery target failed
   When a verdict reaches --fail-on and an output also fails, 1 wins: the run is not
   complete, so its QC result is not given.
 )";
@@ -120,6 +142,8 @@ int main (int argc, char* argv[])
         return printOut (usage);
     if (args[0] == "--version")
         return printOut (juce::String ("tarn ") + TARN_VERSION + "\n");
+    if (args[0] == "--list-targets")
+        return printOut (tarn::delivery::listText());
 
     const auto command = args[0];
     args.remove (0);

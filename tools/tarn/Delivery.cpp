@@ -1,0 +1,132 @@
+#include "Delivery.h"
+
+#include "ReadingText.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tarn::delivery
+{
+namespace
+{
+constexpr double none = std::numeric_limits<double>::quiet_NaN();
+
+juce::String decibels (double v, const char* unit)
+{
+    if (! std::isfinite (v))
+        return "--";
+    const auto number = text::fixedDecimals (v, 1);
+    return (v > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
+}
+
+juce::String ruleText (const Target& t)
+{
+    switch (t.gainRule)
+    {
+        case GainRule::toTarget:          return "checked as delivered";
+        case GainRule::downOnly:          return "turns loud programmes down, never up";
+        case GainRule::upWithinPeakLimit: return "turns down, or up while the true peak stays at or below the limit";
+    }
+    return {};
+}
+} // namespace
+
+const std::vector<Target>& targets()
+{
+    // Sources and their dates are in the README. Where a service documents no behaviour for quiet
+    // programmes, it is taken to leave them as they are: a delivery check should not count on a
+    // gain nobody promised.
+    static const std::vector<Target> list {
+        { "ebu-r128",     "EBU R 128",    -23.0, -1.0, 1.0,  GainRule::toTarget,          true },
+        { "atsc-a85",     "ATSC A/85",    -24.0, -2.0, 2.0,  GainRule::toTarget,          true },
+        { "spotify",      "SPOTIFY",      -14.0, -1.0, none, GainRule::upWithinPeakLimit, false },
+        { "apple-music",  "APPLE MUSIC",  -16.0, -1.0, none, GainRule::downOnly,          false },
+        { "youtube",      "YOUTUBE",      -14.0, none, none, GainRule::downOnly,          false },
+        { "amazon-music", "AMAZON MUSIC", -14.0, -2.0, none, GainRule::downOnly,          false },
+        { "tidal",        "TIDAL",        -14.0, none, none, GainRule::downOnly,          false },
+        { "deezer",       "DEEZER",       -15.0, none, none, GainRule::downOnly,          false },
+    };
+    return list;
+}
+
+const Target* find (const juce::String& key)
+{
+    for (const auto& t : targets())
+        if (key.equalsIgnoreCase (t.key))
+            return &t;
+    return nullptr;
+}
+
+juce::String knownKeys()
+{
+    juce::StringArray keys;
+    for (const auto& t : targets())
+        keys.add (t.key);
+    return keys.joinIntoString (", ");
+}
+
+juce::String listText()
+{
+    const auto cell = [] (const juce::String& text, int width) { return text.paddedRight (' ', width); };
+    juce::String out;
+    out << cell ("TARGET", 15) << cell ("NAME", 14) << cell ("LUFS-I", 8) << cell ("TOLERANCE", 11) << cell ("TRUE PEAK", 11) << "GAIN\n";
+    for (const auto& t : targets())
+        out << cell (t.key, 15) << cell (t.name, 14) << cell (text::fixedDecimals (t.integratedLufs, 1), 8)
+            << cell (std::isfinite (t.toleranceLu) ? "+/-" + text::fixedDecimals (t.toleranceLu, 1) + " LU" : juce::String ("none"), 11)
+            << cell (std::isfinite (t.truePeakDbtp) ? text::fixedDecimals (t.truePeakDbtp, 1) + " dBTP" : juce::String ("none"), 11)
+            << ruleText (t) << "\n";
+    return out;
+}
+
+Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
+{
+    Outcome o;
+    o.judged = t.broadcast;
+    o.measured = std::isfinite (integratedLufs);
+    if (! o.measured)
+    {
+        o.gainDb = o.truePeakAfterDbtp = none;
+        o.word = t.broadcast ? "FAIL: NO INTEGRATED LOUDNESS" : "--";
+        return o;
+    }
+
+    const double toTarget = t.integratedLufs - integratedLufs;
+    switch (t.gainRule)
+    {
+        case GainRule::toTarget: o.gainDb = toTarget; break;
+        case GainRule::downOnly: o.gainDb = std::min (toTarget, 0.0); break;
+        case GainRule::upWithinPeakLimit:
+            o.gainDb = toTarget <= 0 ? toTarget : std::min (toTarget, std::max (t.truePeakDbtp - truePeakDbtp, 0.0));
+            break;
+    }
+    o.turnedUp = o.gainDb > 0 && t.gainRule != GainRule::toTarget;
+    o.truePeakAfterDbtp = truePeakDbtp + o.gainDb;
+
+    juce::StringArray problems;
+    if (t.broadcast)
+    {
+        if (std::abs (toTarget) > t.toleranceLu)
+            problems.add ("LOUDNESS " + decibels (integratedLufs, " LUFS") + ", OUTSIDE " + text::fixedDecimals (t.integratedLufs, 1)
+                          + " +/-" + text::fixedDecimals (t.toleranceLu, 1) + " LU");
+        if (truePeakDbtp > t.truePeakDbtp)
+            problems.add ("TRUE PEAK " + decibels (truePeakDbtp, " dBTP") + ", ABOVE " + decibels (t.truePeakDbtp, " dBTP"));
+        o.passed = problems.isEmpty();
+        o.word = o.passed ? "PASS" : "FAIL: " + problems.joinIntoString ("; ");
+        return o;
+    }
+
+    // Shortfalls under a twentieth of a dB do not show at one decimal and are not reported.
+    if (toTarget - o.gainDb > 0.05)
+        problems.add ("UNDER TARGET BY " + text::fixedDecimals (toTarget - o.gainDb, 1) + " dB");
+    if (o.truePeakAfterDbtp > t.truePeakDbtp)
+        problems.add ("PEAKS OVER " + decibels (t.truePeakDbtp, " dBTP"));
+    o.word = problems.isEmpty() ? "OK" : problems.joinIntoString ("; ");
+    return o;
+}
+
+juce::String summaryLine (const Target& t, const Outcome& o)
+{
+    return juce::String (t.name).paddedRight (' ', 14) + decibels (o.gainDb, " dB").paddedLeft (' ', 8) + "  (peaks "
+           + decibels (o.truePeakAfterDbtp, " dBTP") + " after)  " + o.word;
+}
+} // namespace tarn::delivery
