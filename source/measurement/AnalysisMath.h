@@ -219,9 +219,11 @@ inline Float4 bandLevelsDb (Float4 linear) noexcept
     const Int4 inRange = (linear >= 1.0e-6f) & (linear <= 3.0e38f);
     if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
         return db;
+    // Below 1e-6 (-120 dB) and for zero, negative or NaN, bandLevelDb gives its floor without
+    // needing the logarithm.
     for (int lane = 0; lane < 4; ++lane)
         if (! inRange[lane])
-            db[lane] = bandLevelDb (linear[lane]);
+            db[lane] = linear[lane] > 3.0e38f ? bandLevelDb (linear[lane]) : -120.0f;
     return db;
 }
 } // namespace tarn::dsp

@@ -77,7 +77,7 @@ void LevelMeter::prepare (double rate)
 void LevelMeter::reset()
 {
     truePeakMeter.reset();
-    for (auto* follower : { &peakFollower, &rmsFollower, &vuLeft, &vuRight, &slowPeak })
+    for (auto* follower : { &peakFollower, &rmsFollower, &vuLeft, &vuRight, &slowPeakFollower })
         *follower = 0.0f;
     truePeakDisplay = -100.0f;
     peakHold = -100.0f;
@@ -138,7 +138,7 @@ void LevelMeter::update (const Block& block)
     rmsFollower.update (block.rms, dt);
     vuLeft.update (block.leftRms, dt);
     vuRight.update (block.rightRms, dt);
-    slowPeak.update (block.samplePeak, dt);
+    slowPeakFollower.update (block.samplePeak, dt);
 
     const Float4 raw = bandLevelsDb (Float4 { peakFollower, rmsFollower, vuLeft, vuRight });
     current.peakDb = std::min (clampedLevelDb (raw[0]), 0.0f);
@@ -185,4 +185,3 @@ void LevelMeter::update (const Block& block)
     current.headroomState = nextHeadroomState (current.headroomState, clipRisk, s);
 }
 
-float LevelMeter::slowPeakDb() const noexcept { return peakLevelDb (slowPeak); }

@@ -47,8 +47,8 @@ public:
 
     const Readings& readings() const noexcept { return current; }
 
-    float slowPeakDb() const noexcept;
-    void clearSlowPeak() noexcept { slowPeak = 0.0f; }
+    float slowPeak() const noexcept { return slowPeakFollower; }   // linear
+    void clearSlowPeak() noexcept { slowPeakFollower = 0.0f; }
 
 private:
     double sampleRate = 44100.0;
@@ -57,7 +57,7 @@ private:
     // Followers in linear amplitude, time constants in seconds (rising, falling).
     tarn::dsp::Follower peakFollower { 0.008f, 0.45f }, rmsFollower { 0.12f, 0.7f };
     tarn::dsp::Follower vuLeft { 0.4f, 0.58f }, vuRight { 0.4f, 0.58f };
-    tarn::dsp::Follower slowPeak { 0.008f, 1.5f };
+    tarn::dsp::Follower slowPeakFollower { 0.008f, 1.5f };
 
     tarn::dsp::Smoothed truePeakDisplay { 0.02f, 1.2f, -100.0f };   // dB
     float peakHold = -100.0f;        // dB

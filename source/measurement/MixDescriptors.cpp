@@ -13,14 +13,16 @@ namespace
 {
 // sqrt (sum / n) for each sum, two at a time where the vector unit allows: the same correctly
 // rounded divisions and square roots as one at a time, in half the instructions.
-void rootMeans (const double (&sums)[16], int n, double (&out)[16]) noexcept
+constexpr int numBands = 14;
+
+void rootMeans (const double (&sums)[numBands], int n, double (&out)[numBands]) noexcept
 {
 #if defined(__SSE2__)
     const __m128d count = _mm_set1_pd ((double) n);
-    for (int i = 0; i < 16; i += 2)
+    for (int i = 0; i < numBands; i += 2)
         _mm_storeu_pd (out + i, _mm_sqrt_pd (_mm_div_pd (_mm_loadu_pd (sums + i), count)));
 #else
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < numBands; ++i)
         out[i] = std::sqrt (sums[i] / n);
 #endif
 }
@@ -49,18 +51,21 @@ MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int
 {
     // The fourteen band levels in dB: the means and square roots two at a time, the logarithms
     // four at a time.
-    const double sums[16] = {
+    const double sums[numBands] = {
         s.sideHf10(), s.midHf10(), s.sideHf12(), s.midHf12(), s.midHf12() + s.sideHf12(),
         s.sub(), s.lowMid(), s.lowSide(), s.mid, s.band (0), s.band (1),
-        s.band (2), s.band (3), s.band (4), 0.0, 0.0
+        s.band (2), s.band (3), s.band (4)
     };
-    double rms[16];
+    double rms[numBands];
     rootMeans (sums, n, rms);
-    const float gains[16] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
-                              1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1 };
+    const float gains[numBands] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
+                                    1, 1, 1, 1, 1, 1, 1, 1, 1 };
+    // The last four lanes' two spare ones repeat a band, so that no lane of silence sends the
+    // logarithm to its slow path.
     float linear[16];
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < numBands; ++i)
         linear[i] = gains[i] * (float) rms[i];
+    linear[14] = linear[15] = linear[13];
     float db[16];
     for (int i = 0; i < 16; i += 4)
     {

@@ -101,9 +101,13 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
     const auto& targets = mix.targets();
     const int widthLevel = mix.lowWidthLevel;
 
+    // The envelopes' levels and the slow peak in dB, their logarithms taken together (the fourth
+    // lane repeats the first).
+    const Float4 db = bandLevelsDb (Float4 { envelopes.fastMax(), envelopes.slowMax(), in.slowPeak, envelopes.fastMax() });
+
     // Punch: crest and transient contrast of the mid, less clipping and loud flat blocks.
     {
-        const float d = bandLevelDb (envelopes.fastMax()) - bandLevelDb (envelopes.slowMax());
+        const float d = db[0] - db[1];
         const float crestScore = clamp100 ((in.crestDb - 5.5f) * 100.0f / 7.0f);
         const float transient = clamp100 ((d - 1.0f) * 100.0f / 9.0f);
         const float clipPenalty = 14.0f * clamp01 (((float) envelopes.nearClipSamples / (float) in.numSamples - 0.005f) / 0.08f);
@@ -137,7 +141,7 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
 
     // Push damage, judged against the previous block's level.
     const float crest = in.crestDb;
-    const float slowPeak = in.slowPeakDb;
+    const float slowPeak = clampedPeakLevelDb (in.slowPeak, db[2]);
     const float lowCrest6 = clamp01 ((9.0f - crest) / 6.0f);
     const float loud14 = clamp01 ((in.rmsDb + 20.0f) / 14.0f);
     const float near6 = clamp01 ((slowPeak + 9.0f) / 6.0f);

@@ -48,7 +48,7 @@ public:
         int numSamples = 0;
         float dt = 0;
         float samplePeakDb = -100;     // block sample peak
-        float slowPeakDb = -100;
+        float slowPeak = 0;            // the level meter's slow peak follower, linear
         float crestDb = 0, rmsDb = -100;   // as published this block
         const MixDescriptors* descriptors = nullptr;
         int destinationMode = 1;

@@ -158,7 +158,7 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
     in.numSamples = numSamples;
     in.dt = block.seconds;
     in.samplePeakDb = block.samplePeakDb;
-    in.slowPeakDb = levels.slowPeakDb();
+    in.slowPeak = levels.slowPeak();
     in.crestDb = level.crestDb;
     in.rmsDb = level.rmsDb;
     in.descriptors = &descriptors;
