@@ -1,10 +1,12 @@
 #include "Analyser.h"
 
 #include "DemoProgramme.h"
+#include "AnalysisMath.h"
 #include "TruePeakMeter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tarn::analyser
 {
@@ -87,6 +89,24 @@ private:
 // 4x oversampling as the processor's, with the sample peak as its floor) per 100 ms.
 class HistoryRecorder
 {
+    // The largest magnitude, non-finite samples counting as silence; four lanes at a time.
+    static float samplePeak (const float* x, int n)
+    {
+        using namespace tarn::dsp;
+        Float4 peaks {};
+        int i = 0;
+        for (; i + 4 <= n; i += 4)
+        {
+            Float4 v;
+            std::memcpy (&v, x + i, sizeof (v));
+            peaks = largerLanes (peaks, magnitude (finiteOrZero (v)));
+        }
+        float peak = largestLane (peaks);
+        for (; i < n; ++i)
+            peak = std::max (peak, std::abs (finiteOrZero (x[i])));
+        return peak;
+    }
+
 public:
     explicit HistoryRecorder (double rate) : sampleRate (rate) { truePeakMeter.prepare (rate); }
 
@@ -99,12 +119,7 @@ public:
             meter.process (left + done, right + done, piece);
             const float* channels[] = { left + done, right + done };
             for (int c = 0; c < 2; ++c)
-            {
-                peak = std::max (peak, truePeakMeter.processChannel (c, channels[c], piece));
-                for (int i = 0; i < piece; ++i)
-                    if (std::isfinite (channels[c][i]))
-                        peak = std::max (peak, std::abs (channels[c][i]));
-            }
+                peak = std::max ({ peak, truePeakMeter.processChannel (c, channels[c], piece), samplePeak (channels[c], piece) });
             done += piece;
             position += piece;
             if (position == mark)
