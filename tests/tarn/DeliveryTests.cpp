@@ -22,11 +22,12 @@ TEST (Delivery, EachTargetAppliesItsOwnRule)
     };
     const Case cases[] = {
         // The documented example: -20 LUFS with peaks at -5 dBTP is lifted only to -16 LUFS.
-        { "spotify", -20.0, -5.0, 4.0, -1.0, true, "UNDER TARGET BY 2.0 dB" },
+        { "spotify", -20.0, -5.0, 4.0, -1.0, true, "TURNED UP AS FAR AS ITS PEAK LIMIT, 2.0 dB UNDER TARGET" },
         { "spotify", -18.0, -9.0, 4.0, -5.0, true, "OK" },
         { "spotify", -8.0, 0.5, -6.0, -5.5, false, "OK" },
         { "spotify", -14.0, 0.5, 0.0, 0.5, false, "PEAKS OVER -1.0 dBTP" },
-        { "youtube", -20.0, -5.0, 0.0, -5.0, false, "UNDER TARGET BY 6.0 dB" },
+        { "youtube", -20.0, -5.0, 0.0, -5.0, false, "NOT TURNED UP, 6.0 dB UNDER TARGET" },
+        { "spotify", -14.5, -0.8, 0.0, -0.8, false, "NOT TURNED UP, 0.5 dB UNDER TARGET; PEAKS OVER -1.0 dBTP" },
         { "tidal", -14.02, -3.0, 0.0, -3.0, false, "OK" },   // a shortfall that does not show at one decimal
         { "apple-music", -9.0, -0.2, -7.0, -7.2, false, "OK" },
         { "amazon-music", -14.0, -1.5, 0.0, -1.5, false, "PEAKS OVER -2.0 dBTP" },

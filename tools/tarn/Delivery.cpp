@@ -116,8 +116,9 @@ Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
     }
 
     // Shortfalls under a twentieth of a dB do not show at one decimal and are not reported.
-    if (toTarget - o.gainDb > 0.05)
-        problems.add ("UNDER TARGET BY " + text::fixedDecimals (toTarget - o.gainDb, 1) + " dB");
+    if (const double shortfall = toTarget - o.gainDb; shortfall > 0.05)
+        problems.add ((o.turnedUp ? juce::String ("TURNED UP AS FAR AS ITS PEAK LIMIT, ") : juce::String ("NOT TURNED UP, "))
+                      + text::fixedDecimals (shortfall, 1) + " dB UNDER TARGET");
     if (o.truePeakAfterDbtp > t.truePeakDbtp)
         problems.add ("PEAKS OVER " + decibels (t.truePeakDbtp, " dBTP"));
     o.word = problems.isEmpty() ? "OK" : problems.joinIntoString ("; ");

@@ -49,7 +49,7 @@ struct Outcome
     bool turnedUp = false;          // the place raises this programme
     bool judged = false;            // a broadcast target: passed says whether it passes
     bool passed = false;
-    juce::String word;              // "OK", "PASS", "FAIL: ...", "UNDER TARGET BY 2.0 dB", "--" ...
+    juce::String word;              // "OK", "PASS", "FAIL: ...", "NOT TURNED UP, 2.0 dB UNDER TARGET", "--" ...
 };
 
 Outcome deliver (const Target& target, double integratedLufs, double truePeakDbtp);
