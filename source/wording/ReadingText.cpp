@@ -1,5 +1,7 @@
 #include "ReadingText.h"
 
+#include <cmath>
+
 #include "PluginProcessor.h"
 
 namespace tarn::text
@@ -51,6 +53,14 @@ juce::String fixedDecimals (double value, int decimals)
     const juce::String text (value, decimals);
     // Only a negative number that rounded to zero is all zeros after its sign.
     return text.startsWithChar ('-') && text.substring (1).containsOnly ("0.") ? text.substring (1) : text;
+}
+
+juce::String figureText (double value, const char* unit, bool withSign)
+{
+    if (! std::isfinite (value))
+        return "--";
+    const auto number = fixedDecimals (value, 1);
+    return (withSign && value > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
 }
 
 int updateThreeBandLabel (int current, float value, float low, float high, float margin)

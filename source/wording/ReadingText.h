@@ -65,6 +65,10 @@ juce::String levelWord (int level);            // "LOW", "MED", "HIGH"
 // goes through here.
 juce::String fixedDecimals (double value, int decimals);
 
+// A figure to one decimal and its unit, or "--" when it was not measured (not finite); with
+// `withSign`, a figure above zero reads with a "+". The analyser's reports and pictures use it.
+juce::String figureText (double value, const char* unit, bool withSign = false);
+
 // LIVE value texts: a one-decimal number padded to 7 and its unit; a rounded index padded to 3
 // and its word in parentheses.
 juce::String metricText (float value, const juce::String& unit);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace tarn::text;
 
 TEST (BandWords, SideAirClimbsAndFallsWithFourPointsOfHysteresis)
@@ -89,6 +91,14 @@ TEST (NumberText, NoNegativeZeroAnywhere)
                            { -0.0004, 3, "0.000" }, { -0.06, 1, "-0.1" }, { -12.34, 1, "-12.3" }, { -100.0, 2, "-100.00" } };
     for (const auto& c : cases)
         EXPECT_EQ (fixedDecimals (c.value, c.decimals), c.text) << c.value << " to " << c.decimals;
+
+    // The analyser's figures: "--" for what was not measured, a "+" only on what reads above zero.
+    struct Figure { double value; bool withSign; const char* text; };
+    const Figure figures[] = { { 2.04, true, "+2.0 dB" }, { 0.04, true, "0.0 dB" }, { -0.04, true, "0.0 dB" },
+                               { -3.26, true, "-3.3 dB" }, { 2.04, false, "2.0 dB" },
+                               { -HUGE_VAL, false, "--" }, { std::nan (""), true, "--" } };
+    for (const auto& f : figures)
+        EXPECT_EQ (figureText (f.value, " dB", f.withSign), f.text) << f.value;
 
     // The window's rows and the CSV columns word their numbers the same way.
     EXPECT_EQ (metricText (-0.04f, " dB"), "    0.0 dB");

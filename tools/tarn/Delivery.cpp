@@ -11,14 +11,6 @@ namespace
 {
 constexpr double none = std::numeric_limits<double>::quiet_NaN();
 
-juce::String decibels (double v, const char* unit)
-{
-    if (! std::isfinite (v))
-        return "--";
-    const auto number = text::fixedDecimals (v, 1);
-    return (v > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
-}
-
 juce::String ruleText (const Target& t)
 {
     switch (t.gainRule)
@@ -106,10 +98,10 @@ Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
     if (t.broadcast)
     {
         if (std::abs (toTarget) > t.toleranceLu)
-            problems.add ("LOUDNESS " + decibels (integratedLufs, " LUFS") + ", OUTSIDE " + text::fixedDecimals (t.integratedLufs, 1)
+            problems.add ("LOUDNESS " + text::figureText (integratedLufs, " LUFS", true) + ", OUTSIDE " + text::fixedDecimals (t.integratedLufs, 1)
                           + " +/-" + text::fixedDecimals (t.toleranceLu, 1) + " LU");
         if (truePeakDbtp > t.truePeakDbtp)
-            problems.add ("TRUE PEAK " + decibels (truePeakDbtp, " dBTP") + ", ABOVE " + decibels (t.truePeakDbtp, " dBTP"));
+            problems.add ("TRUE PEAK " + text::figureText (truePeakDbtp, " dBTP", true) + ", ABOVE " + text::figureText (t.truePeakDbtp, " dBTP", true));
         o.passed = problems.isEmpty();
         o.word = o.passed ? "PASS" : "FAIL: " + problems.joinIntoString ("; ");
         return o;
@@ -120,14 +112,14 @@ Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
         problems.add ((o.turnedUp ? juce::String ("TURNED UP AS FAR AS ITS PEAK LIMIT, ") : juce::String ("NOT TURNED UP, "))
                       + text::fixedDecimals (shortfall, 1) + " dB UNDER TARGET");
     if (o.truePeakAfterDbtp > t.truePeakDbtp)
-        problems.add ("PEAKS OVER " + decibels (t.truePeakDbtp, " dBTP"));
+        problems.add ("PEAKS OVER " + text::figureText (t.truePeakDbtp, " dBTP", true));
     o.word = problems.isEmpty() ? "OK" : problems.joinIntoString ("; ");
     return o;
 }
 
 juce::String summaryLine (const Target& t, const Outcome& o)
 {
-    return juce::String (t.name).paddedRight (' ', 14) + decibels (o.gainDb, " dB").paddedLeft (' ', 8) + "  (peaks "
-           + decibels (o.truePeakAfterDbtp, " dBTP") + " after)  " + o.word;
+    return juce::String (t.name).paddedRight (' ', 14) + text::figureText (o.gainDb, " dB", true).paddedLeft (' ', 8) + "  (peaks "
+           + text::figureText (o.truePeakAfterDbtp, " dBTP", true) + " after)  " + o.word;
 }
 } // namespace tarn::delivery

@@ -23,8 +23,6 @@ const juce::Colour overColour = weft::kStatusBad;
 
 constexpr double truePeakLimitDbtp = -1.0;   // the strip's line: an over is a 100 ms above it
 
-juce::String decibels (double v, const char* unit) { return std::isfinite (v) ? text::fixedDecimals (v, 1) + unit : juce::String ("--"); }
-
 // m:ss, or h:mm:ss from an hour on.
 juce::String clockText (double seconds)
 {
@@ -177,10 +175,10 @@ private:
         text (r.name, weft::theme::font (Face::sansBold, 17.0f), weft::kText, { 22.0f, 10.0f, textRight - 22.0f, 22.0f },
               juce::Justification::centredLeft);
 
-        const auto figuresLine = "INTEGRATED " + decibels (figures.measured.integratedLufs, " LUFS")
-                                 + "   LRA " + decibels (figures.loudnessRangeLu, " LU")
-                                 + "   MAX TRUE PEAK " + decibels (figures.maxTruePeakDbtp, " dBTP")
-                                 + "   PLR " + decibels (figures.plrLu, " LU")
+        const auto figuresLine = "INTEGRATED " + text::figureText (figures.measured.integratedLufs, " LUFS")
+                                 + "   LRA " + text::figureText (figures.loudnessRangeLu, " LU")
+                                 + "   MAX TRUE PEAK " + text::figureText (figures.maxTruePeakDbtp, " dBTP")
+                                 + "   PLR " + text::figureText (figures.plrLu, " LU")
                                  + "   " + text::formatCapturedTime ((float) duration);
         text (figuresLine, fittedFont (Face::mono, 12.5f, figuresLine, textRight - 22.0f), weft::kTextMuted,
               { 22.0f, 34.0f, textRight - 22.0f, 18.0f }, juce::Justification::centredLeft);

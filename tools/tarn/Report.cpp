@@ -48,7 +48,6 @@ juce::String formatReport (const Result& r)
 
 namespace
 {
-juce::String oneDecimal (double v, const char* unit) { return std::isfinite (v) ? text::fixedDecimals (v, 1) + unit : juce::String ("--"); }
 juce::var finiteOrNull (double v) { return std::isfinite (v) ? juce::var (v) : juce::var(); }
 
 // Tarn's true-peak estimate, which never reads below the sample peak, stops at its +12 dB
@@ -80,27 +79,19 @@ juce::String formatReferenceSection (const Result& r)
 
     const ReferenceFigures f (r);
     const auto line = [] (const char* caption, const juce::String& value) { return juce::String (caption).paddedRight (' ', 22) + value + "\n"; };
-    const auto signedDecimal = [] (double v, const char* unit)
-    {
-        if (! std::isfinite (v))
-            return juce::String ("--");
-        const auto number = text::fixedDecimals (v, 1);
-        return (v > 0 && number.containsAnyOf ("123456789") ? "+" : "") + number + unit;
-    };
-
     juce::String out ("REFERENCE LOUDNESS (ITU-R BS.1770 / EBU R 128)\n");
     if (! r.reference->measuresLoudness())
         out << "(no loudness below " << juce::String (StandardLoudnessMeter::minimumLoudnessRate / 1000.0, 0)
             << " kHz: the K-weighting is not defined at " << juce::String (r.sampleRate, 0) << " Hz)\n";
-    out << line ("INTEGRATED", oneDecimal (f.measured.integratedLufs, " LUFS"))
-        << line ("LOUDNESS RANGE", oneDecimal (f.loudnessRangeLu, " LU"))
-        << line ("MAX MOMENTARY", oneDecimal (f.measured.maxMomentaryLufs, " LUFS"))
-        << line ("MAX SHORT-TERM", oneDecimal (f.measured.maxShortTermLufs, " LUFS"))
-        << line ("MAX TRUE PEAK", oneDecimal (f.maxTruePeakDbtp, " dBTP"))
-        << line ("MAX SAMPLE PEAK", oneDecimal (f.measured.maxSamplePeakDbfs, " dBFS"))
-        << line ("PLR", oneDecimal (f.plrLu, " LU"))
-        << line ("TARN LUFS-I - REF", signedDecimal (f.tarnMinusReferenceLu, " LU"))
-        << line ("AT -14 LUFS STREAMING", signedDecimal (f.streamingGainDb, " dB gain"));
+    out << line ("INTEGRATED", text::figureText (f.measured.integratedLufs, " LUFS"))
+        << line ("LOUDNESS RANGE", text::figureText (f.loudnessRangeLu, " LU"))
+        << line ("MAX MOMENTARY", text::figureText (f.measured.maxMomentaryLufs, " LUFS"))
+        << line ("MAX SHORT-TERM", text::figureText (f.measured.maxShortTermLufs, " LUFS"))
+        << line ("MAX TRUE PEAK", text::figureText (f.maxTruePeakDbtp, " dBTP"))
+        << line ("MAX SAMPLE PEAK", text::figureText (f.measured.maxSamplePeakDbfs, " dBFS"))
+        << line ("PLR", text::figureText (f.plrLu, " LU"))
+        << line ("TARN LUFS-I - REF", text::figureText (f.tarnMinusReferenceLu, " LU", true))
+        << line ("AT -14 LUFS STREAMING", text::figureText (f.streamingGainDb, " dB gain", true));
     return out;
 }
 
@@ -163,7 +154,7 @@ juce::var outcomeJson (const delivery::Target& t, const delivery::Outcome& o)
 juce::String formatAlbumTable (const std::vector<Result>& results, const Targets& targets)
 {
     const auto cell = [] (const juce::String& text, int width) { return text.substring (0, width - 1).paddedRight (' ', width); };
-    const auto number = [] (double v) { return oneDecimal (v, ""); };
+    const auto number = [] (double v) { return text::figureText (v, ""); };
 
     juce::String out ("ALBUM\n");
     out << cell ("FILE", 28) << cell ("LENGTH", 9) << cell ("VERDICT", 10) << cell ("TARN LUFS-I", 13)
@@ -194,7 +185,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results, const Targets
     const AlbumFigures album (results);
     if (album.any)
     {
-        out << "ALBUM INTEGRATED LOUDNESS  " << oneDecimal (album.integratedLufs, " LUFS") << "\n";
+        out << "ALBUM INTEGRATED LOUDNESS  " << text::figureText (album.integratedLufs, " LUFS") << "\n";
         if (! targets.empty())
             out << "ALBUM GAIN\n";
         for (const auto* t : targets)
