@@ -13,6 +13,18 @@
 #include <random>
 #include <vector>
 
+// The benchmarks' programme: a noisy two-tone signal, played round and round.
+static juce::AudioBuffer<float> noisyTwoTones (int length)
+{
+    juce::AudioBuffer<float> programme (2, length);
+    std::mt19937 rng (1);
+    std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < length; ++i)
+            programme.setSample (c, i, (float) (0.4 * std::sin (0.02 * i + c) + 0.2 * std::sin (0.31 * i)) + noise (rng));
+    return programme;
+}
+
 static void processBlock (benchmark::State& state)
 {
     const double rate = (double) state.range (0);
@@ -21,14 +33,9 @@ static void processBlock (benchmark::State& state)
     TarnAudioProcessor processor;
     processor.prepareToPlay (rate, blockSize);
 
-    // Ten seconds of a noisy two-tone programme, played round and round.
+    // Ten seconds of it.
     const int length = (int) rate * 10 / blockSize * blockSize;
-    juce::AudioBuffer<float> programme (2, length);
-    std::mt19937 rng (1);
-    std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < length; ++i)
-            programme.setSample (c, i, (float) (0.4 * std::sin (0.02 * i + c) + 0.2 * std::sin (0.31 * i)) + noise (rng));
+    auto programme = noisyTwoTones (length);
 
     // Each block refers to the programme in place: the processor passes audio through untouched,
     // so a copy per block would time the host's memcpy, not processBlock.
@@ -65,12 +72,7 @@ static void smallBlockCost (benchmark::State& state)
     largeBlocks.prepareToPlay (rate, large);
 
     const int length = (int) rate * 10 / large * large;
-    juce::AudioBuffer<float> programme (2, length);
-    std::mt19937 rng (1);
-    std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < length; ++i)
-            programme.setSample (c, i, (float) (0.4 * std::sin (0.02 * i + c) + 0.2 * std::sin (0.31 * i)) + noise (rng));
+    auto programme = noisyTwoTones (length);
 
     juce::AudioBuffer<float> block;
     juce::MidiBuffer midi;
@@ -121,19 +123,14 @@ static void standardLoudness (benchmark::State& state)
     meter.prepare (rate);
 
     const int length = (int) rate * 10 / blockSize * blockSize;
-    std::vector<float> left ((size_t) length), right ((size_t) length);
-    std::mt19937 rng (1);
-    std::uniform_real_distribution<float> noise (-0.05f, 0.05f);
-    for (int i = 0; i < length; ++i)
-    {
-        left[(size_t) i] = (float) (0.4 * std::sin (0.02 * i) + 0.2 * std::sin (0.31 * i)) + noise (rng);
-        right[(size_t) i] = (float) (0.4 * std::sin (0.02 * i + 1) + 0.2 * std::sin (0.31 * i)) + noise (rng);
-    }
+    const auto programme = noisyTwoTones (length);
+    const float* left = programme.getReadPointer (0);
+    const float* right = programme.getReadPointer (1);
 
     int position = 0;
     for (auto _ : state)
     {
-        meter.process (left.data() + position, right.data() + position, blockSize);
+        meter.process (left + position, right + position, blockSize);
         position = (position + blockSize) % length;
         benchmark::ClobberMemory();
     }

@@ -195,8 +195,9 @@ inline Float4 sideAndMid (Float4 leftRight) noexcept
 
 // bandLevelDb of four values at once, for the block's many band levels: the logarithm is the
 // block's largest fixed cost, and the library's scalar one costs several times this. Within a
-// few units in the last place of bandLevelDb (a few millionths of a dB); a lane that is not a
-// normal number above the -120 dB floor takes bandLevelDb itself.
+// few units in the last place of bandLevelDb (a few millionths of a dB). A lane at or below the
+// -120 dB floor (a spare lane left at 0, a silent band) takes the floor without a logarithm, as
+// bandLevelDb would give it; an infinite one takes bandLevelDb itself.
 inline Float4 bandLevelsDb (Float4 linear) noexcept
 {
     Int4 bits;
@@ -219,8 +220,6 @@ inline Float4 bandLevelsDb (Float4 linear) noexcept
     const Int4 inRange = (linear >= 1.0e-6f) & (linear <= 3.0e38f);
     if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
         return db;
-    // Below 1e-6 (-120 dB) and for zero, negative or NaN, bandLevelDb gives its floor without
-    // needing the logarithm.
     for (int lane = 0; lane < 4; ++lane)
         if (! inRange[lane])
             db[lane] = linear[lane] > 3.0e38f ? bandLevelDb (linear[lane]) : -120.0f;

@@ -60,12 +60,9 @@ MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int
     rootMeans (sums, n, rms);
     const float gains[numBands] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
                                     1, 1, 1, 1, 1, 1, 1, 1, 1 };
-    // The last four lanes' two spare ones repeat a band, so that no lane of silence sends the
-    // logarithm to its slow path.
-    float linear[16];
+    float linear[16] {};   // four lanes of four, the last two spare
     for (int i = 0; i < numBands; ++i)
         linear[i] = gains[i] * (float) rms[i];
-    linear[14] = linear[15] = linear[13];
     float db[16];
     for (int i = 0; i < 16; i += 4)
     {

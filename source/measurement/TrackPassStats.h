@@ -46,11 +46,6 @@ struct TrackPassSnapshot
     int worstWidthRisk = 0;
     std::array<std::uint64_t, 5> translationCounts {};
     int lastTranslationBand = 2;
-
-    // Calls fn(field, other's matching field) for every scalar field, in field order: comparing two
-    // snapshots field by field, for one.
-    template <typename Self, typename Other, typename Fn>
-    static void forEachField (Self& s, Other& o, Fn&& fn);
 };
 
 // The audio-thread accumulator of one pass: allocation-free and constant time per block.
@@ -107,44 +102,3 @@ private:
     std::atomic<std::uint64_t> sequence { 0 };
     std::array<std::atomic<std::uint64_t>, numWords> words {};
 };
-
-template <typename Self, typename Other, typename Fn>
-void TrackPassSnapshot::forEachField (Self& s, Other& o, Fn&& fn)
-{
-    auto summary = [&fn] (auto& a, auto& b)
-    {
-        fn (a.valid, b.valid);
-        fn (a.avg, b.avg);
-        fn (a.min, b.min);
-        fn (a.max, b.max);
-    };
-    auto counts = [&fn] (auto& a, auto& b)
-    {
-        for (std::size_t i = 0; i < a.size(); ++i)
-            fn (a[i], b[i]);
-    };
-
-    fn (s.capturedSeconds, o.capturedSeconds);
-    fn (s.blockCount, o.blockCount);
-    fn (s.hasPeak, o.hasPeak);
-    fn (s.peakMaxDb, o.peakMaxDb);
-    fn (s.hasTruePeak, o.hasTruePeak);
-    fn (s.truePeakMaxDb, o.truePeakMaxDb);
-    fn (s.hasRms, o.hasRms);
-    fn (s.rmsAvgDb, o.rmsAvgDb);
-    summary (s.crestSummary, o.crestSummary);
-    summary (s.lufsShortSummary, o.lufsShortSummary);
-    fn (s.hasLufsIntegrated, o.hasLufsIntegrated);
-    fn (s.lufsIntegratedFinal, o.lufsIntegratedFinal);
-    summary (s.punchSummary, o.punchSummary);
-    summary (s.silkSummary, o.silkSummary);
-    summary (s.centreWeightSummary, o.centreWeightSummary);
-    summary (s.sideAirSummary, o.sideAirSummary);
-    summary (s.forwardMidSummary, o.forwardMidSummary);
-    counts (s.pushDamageCounts, o.pushDamageCounts);
-    fn (s.worstPushDamage, o.worstPushDamage);
-    counts (s.widthRiskCounts, o.widthRiskCounts);
-    fn (s.worstWidthRisk, o.worstWidthRisk);
-    counts (s.translationCounts, o.translationCounts);
-    fn (s.lastTranslationBand, o.lastTranslationBand);
-}

@@ -101,9 +101,8 @@ void Verdicts::updateVerdicts (const BlockInputs& in) noexcept
     const auto& targets = mix.targets();
     const int widthLevel = mix.lowWidthLevel;
 
-    // The envelopes' levels and the slow peak in dB, their logarithms taken together (the fourth
-    // lane repeats the first).
-    const Float4 db = bandLevelsDb (Float4 { envelopes.fastMax(), envelopes.slowMax(), in.slowPeak, envelopes.fastMax() });
+    // The envelopes' levels and the slow peak in dB, their logarithms taken together.
+    const Float4 db = bandLevelsDb (Float4 { envelopes.fastMax(), envelopes.slowMax(), in.slowPeak, 0.0f });
 
     // Punch: crest and transient contrast of the mid, less clipping and loud flat blocks.
     {

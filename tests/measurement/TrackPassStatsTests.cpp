@@ -23,11 +23,23 @@ struct BlockArgs
     }
 };
 
+bool operator== (const TrackPassSnapshot::Summary& a, const TrackPassSnapshot::Summary& b)
+{
+    return a.valid == b.valid && a.avg == b.avg && a.min == b.min && a.max == b.max;
+}
+
 bool snapshotsEqual (const TrackPassSnapshot& a, const TrackPassSnapshot& b)
 {
-    bool same = true;
-    TrackPassSnapshot::forEachField (a, b, [&same] (const auto& x, const auto& y) { same = same && x == y; });
-    return same;
+    return a.capturedSeconds == b.capturedSeconds && a.blockCount == b.blockCount && a.hasPeak == b.hasPeak
+        && a.peakMaxDb == b.peakMaxDb && a.hasTruePeak == b.hasTruePeak && a.truePeakMaxDb == b.truePeakMaxDb
+        && a.hasRms == b.hasRms && a.rmsAvgDb == b.rmsAvgDb && a.crestSummary == b.crestSummary
+        && a.lufsShortSummary == b.lufsShortSummary && a.hasLufsIntegrated == b.hasLufsIntegrated
+        && a.lufsIntegratedFinal == b.lufsIntegratedFinal && a.punchSummary == b.punchSummary
+        && a.silkSummary == b.silkSummary && a.centreWeightSummary == b.centreWeightSummary
+        && a.sideAirSummary == b.sideAirSummary && a.forwardMidSummary == b.forwardMidSummary
+        && a.pushDamageCounts == b.pushDamageCounts && a.worstPushDamage == b.worstPushDamage
+        && a.widthRiskCounts == b.widthRiskCounts && a.worstWidthRisk == b.worstWidthRisk
+        && a.translationCounts == b.translationCounts && a.lastTranslationBand == b.lastTranslationBand;
 }
 } // namespace
 

@@ -53,7 +53,7 @@ TEST (Delivery, EachTargetAppliesItsOwnRule)
             EXPECT_NEAR (o.gainDb, c.gain, 1e-9) << name;
             EXPECT_NEAR (o.truePeakAfterDbtp, c.peakAfter, 1e-9) << name;
         }
-        EXPECT_EQ (o.judged, target->broadcast) << name;
+        EXPECT_EQ (o.judged, target->broadcast()) << name;
         EXPECT_EQ (o.passed, juce::String (c.word) == "PASS") << name;
     }
 }

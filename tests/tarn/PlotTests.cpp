@@ -9,28 +9,13 @@ using namespace analyser_tests;
 
 namespace
 {
-tarn::analyser::Programme programmeOf (std::shared_ptr<juce::AudioBuffer<float>> audio, double rate)
+// Two channels of generated audio, fn(channel, index) giving each sample.
+juce::AudioBuffer<float> render (double rate, double seconds, const std::function<float (int, int)>& fn)
 {
-    tarn::analyser::Programme p;
-    p.name = "generated";
-    p.sampleRate = rate;
-    p.numChannels = 2;
-    p.lengthInSamples = audio->getNumSamples();
-    p.read = [audio] (juce::AudioBuffer<float>& dest, juce::int64 start, int n)
-    {
-        for (int c = 0; c < 2; ++c)
-            dest.copyFrom (c, 0, *audio, c, (int) start, n);
-        return true;
-    };
-    return p;
-}
-
-std::shared_ptr<juce::AudioBuffer<float>> render (double rate, double seconds, const std::function<float (int, int)>& fn)
-{
-    auto audio = std::make_shared<juce::AudioBuffer<float>> (2, (int) (rate * seconds));
+    juce::AudioBuffer<float> audio (2, (int) (rate * seconds));
     for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < audio->getNumSamples(); ++i)
-            audio->setSample (c, i, fn (c, i));
+        for (int i = 0; i < audio.getNumSamples(); ++i)
+            audio.setSample (c, i, fn (c, i));
     return audio;
 }
 
@@ -63,7 +48,7 @@ TEST (LoudnessHistory, APointEvery100msWithThatStretchsFigures)
     tarn::analyser::Options options;
     options.blockSize = 333;
     options.recordHistory = true;
-    const auto result = tarn::analyser::analyse (programmeOf (audio, rate), options);
+    const auto result = tarn::analyser::analyse (tarn::analyser::programmeOf ("generated", rate, audio), options);
     const auto& h = result.history;
     ASSERT_EQ (h.size(), 21u);   // twenty whole 100 ms and the last 50 ms
     ASSERT_EQ (h.truePeak.size(), 21u);
@@ -73,7 +58,7 @@ TEST (LoudnessHistory, APointEvery100msWithThatStretchsFigures)
     alone.prepare (rate);
     for (int k = 0; k < 20; ++k)
     {
-        alone.process (audio->getReadPointer (0, k * 4410), audio->getReadPointer (1, k * 4410), 4410);
+        alone.process (audio.getReadPointer (0, k * 4410), audio.getReadPointer (1, k * 4410), 4410);
         EXPECT_EQ (h.momentary[(size_t) k], (float) alone.momentaryLufs()) << k;
         EXPECT_EQ (h.shortTerm[(size_t) k], (float) alone.shortTermLufs()) << k;
     }
@@ -93,8 +78,8 @@ TEST (LoudnessHistory, ThePictureMarksOversAndIsDrawnTheSameEveryTime)
 
     tarn::analyser::Options options;
     options.recordHistory = true;
-    const auto withoutOvers = tarn::analyser::analyse (programmeOf (render (rate, 8.0, quiet), rate), options);
-    const auto withOvers = tarn::analyser::analyse (programmeOf (render (rate, 8.0, hot), rate), options);
+    const auto withoutOvers = tarn::analyser::analyse (tarn::analyser::programmeOf ("quiet", rate, render (rate, 8.0, quiet)), options);
+    const auto withOvers = tarn::analyser::analyse (tarn::analyser::programmeOf ("hot", rate, render (rate, 8.0, hot)), options);
 
     const tarn::plot::Options size { 800, 400, tarn::delivery::find ("ebu-r128") };
     const auto a = tarn::plot::render (withOvers, size), b = tarn::plot::render (withOvers, size);

@@ -191,9 +191,10 @@ int analyseCommand (const Arguments& a)
             if (a.failOnLevel > 0 && (! result.hasSignal() || (int) result.verdict() >= a.failOnLevel))
                 failOnReached = true;
             // A broadcast target fails a programme outside its limits, or with no loudness at all.
-            for (const auto* target : a.deliver)
-                if (a.failOnDeliver && target->broadcast && ! analyser::deliveryOf (result, *target).passed)
-                    failOnReached = true;
+            if (a.failOnDeliver)
+                for (const auto* target : a.deliver)
+                    if (target->broadcast() && ! analyser::deliveryOf (result, *target).passed)
+                        failOnReached = true;
 
             juce::String writeError;
             if (a.options.recordCsv && ! output::write (a.csvPathFor (i, count), result.csv, writeError))

@@ -165,22 +165,24 @@ int Result::worstPass() const
     return worst;
 }
 
-Programme demoProgramme()
+Programme programmeOf (const juce::String& name, double sampleRate, juce::AudioBuffer<float> audio)
 {
-    auto audio = std::make_shared<juce::AudioBuffer<float>> (demo::render());
+    auto held = std::make_shared<const juce::AudioBuffer<float>> (std::move (audio));
     Programme programme;
-    programme.name = "demo programme";
-    programme.sampleRate = demo::sampleRate;
+    programme.name = name;
+    programme.sampleRate = sampleRate;
     programme.numChannels = 2;
-    programme.lengthInSamples = audio->getNumSamples();
-    programme.read = [audio] (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)
+    programme.lengthInSamples = held->getNumSamples();
+    programme.read = [held] (juce::AudioBuffer<float>& dest, juce::int64 start, int numSamples)
     {
         for (int c = 0; c < 2; ++c)
-            dest.copyFrom (c, 0, *audio, c, (int) start, numSamples);
+            dest.copyFrom (c, 0, *held, c, (int) start, numSamples);
         return true;
     };
     return programme;
 }
+
+Programme demoProgramme() { return programmeOf ("demo programme", demo::sampleRate, demo::render()); }
 
 Result analyse (const Programme& programme, const Options& options, const Progress& progress)
 {

@@ -102,6 +102,9 @@ struct Result
 // given its length, is read to its real end.
 bool openFile (const juce::File& file, juce::AudioFormatManager& formats, Programme& programme, juce::String& error);
 
+// A stereo programme held in memory (the demo, generated test signals).
+Programme programmeOf (const juce::String& name, double sampleRate, juce::AudioBuffer<float> audio);
+
 Programme demoProgramme();
 
 using Progress = std::function<void (double fraction)>;

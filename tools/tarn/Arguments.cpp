@@ -152,17 +152,18 @@ bool parseAnalyseArguments (const juce::StringArray& args, Arguments& out, juce:
                 out.failOnLevel = out.failOnLevel == 0 ? (int) level : std::min (out.failOnLevel, (int) level);
             };
             const auto conditions = juce::StringArray::fromTokens (v, ",", "");
-            if (conditions.isEmpty())
-            {
-                error = "--fail-on takes watch, pushed or deliver (several separated by commas)";
-                return false;
-            }
+            bool known = ! conditions.isEmpty();
             for (const auto& condition : conditions)
             {
                 if (condition == "watch") failAt (text::OverallVerdict::watch);
                 else if (condition == "pushed") failAt (text::OverallVerdict::pushed);
                 else if (condition == "deliver") out.failOnDeliver = true;
-                else { error = "--fail-on takes watch, pushed or deliver (several separated by commas)"; return false; }
+                else known = false;
+            }
+            if (! known)
+            {
+                error = "--fail-on takes watch, pushed or deliver (several separated by commas)";
+                return false;
             }
         }
         else

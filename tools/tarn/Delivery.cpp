@@ -29,14 +29,14 @@ const std::vector<Target>& targets()
     // programmes, it is taken to leave them as they are: a delivery check should not count on a
     // gain nobody promised.
     static const std::vector<Target> list {
-        { "ebu-r128",     "EBU R 128",    -23.0, -1.0, 1.0,  GainRule::toTarget,          true },
-        { "atsc-a85",     "ATSC A/85",    -24.0, -2.0, 2.0,  GainRule::toTarget,          true },
-        { "spotify",      "SPOTIFY",      -14.0, -1.0, none, GainRule::upWithinPeakLimit, false },
-        { "apple-music",  "APPLE MUSIC",  -16.0, -1.0, none, GainRule::downOnly,          false },
-        { "youtube",      "YOUTUBE",      -14.0, none, none, GainRule::downOnly,          false },
-        { "amazon-music", "AMAZON MUSIC", -14.0, -2.0, none, GainRule::downOnly,          false },
-        { "tidal",        "TIDAL",        -14.0, none, none, GainRule::downOnly,          false },
-        { "deezer",       "DEEZER",       -15.0, none, none, GainRule::downOnly,          false },
+        { "ebu-r128",     "EBU R 128",    -23.0, -1.0, 1.0,  GainRule::toTarget },
+        { "atsc-a85",     "ATSC A/85",    -24.0, -2.0, 2.0,  GainRule::toTarget },
+        { "spotify",      "SPOTIFY",      -14.0, -1.0, none, GainRule::upWithinPeakLimit },
+        { "apple-music",  "APPLE MUSIC",  -16.0, -1.0, none, GainRule::downOnly },
+        { "youtube",      "YOUTUBE",      -14.0, none, none, GainRule::downOnly },
+        { "amazon-music", "AMAZON MUSIC", -14.0, -2.0, none, GainRule::downOnly },
+        { "tidal",        "TIDAL",        -14.0, none, none, GainRule::downOnly },
+        { "deezer",       "DEEZER",       -15.0, none, none, GainRule::downOnly },
     };
     return list;
 }
@@ -73,12 +73,12 @@ juce::String listText()
 Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
 {
     Outcome o;
-    o.judged = t.broadcast;
+    o.judged = t.broadcast();
     o.measured = std::isfinite (integratedLufs);
     if (! o.measured)
     {
         o.gainDb = o.truePeakAfterDbtp = none;
-        o.word = t.broadcast ? "FAIL: NO INTEGRATED LOUDNESS" : "--";
+        o.word = t.broadcast() ? "FAIL: NO INTEGRATED LOUDNESS" : "--";
         return o;
     }
 
@@ -95,7 +95,7 @@ Outcome deliver (const Target& t, double integratedLufs, double truePeakDbtp)
     o.truePeakAfterDbtp = truePeakDbtp + o.gainDb;
 
     juce::StringArray problems;
-    if (t.broadcast)
+    if (t.broadcast())
     {
         if (std::abs (toTarget) > t.toleranceLu)
             problems.add ("LOUDNESS " + text::figureText (integratedLufs, " LUFS", true) + ", OUTSIDE " + text::fixedDecimals (t.integratedLufs, 1)

@@ -25,7 +25,9 @@ struct Target
     double truePeakDbtp;    // the ceiling the place asks for or checks; NaN where it documents none
     double toleranceLu;     // broadcast: how far the integrated loudness may sit off the target
     GainRule gainRule;
-    bool broadcast;         // checked as delivered: pass or fail
+
+    // Broadcast targets are checked as delivered: the programme passes or fails.
+    bool broadcast() const noexcept { return gainRule == GainRule::toTarget; }
 };
 
 const std::vector<Target>& targets();

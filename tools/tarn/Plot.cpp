@@ -51,7 +51,7 @@ struct Column
     bool any;
 };
 
-std::vector<Column> columnsOf (const std::vector<float>& points, double step, int columns)
+std::vector<Column> columnsOf (const std::vector<float>& points, int columns)
 {
     const auto n = (int) points.size();
     const int runs = std::max (1, std::min (columns, n));
@@ -60,7 +60,7 @@ std::vector<Column> columnsOf (const std::vector<float>& points, double step, in
     for (int r = 0; r < runs; ++r)
     {
         const int first = (int) ((juce::int64) r * n / runs), last = (int) ((juce::int64) (r + 1) * n / runs);
-        Column c { 0.5 * (first + last) * step, HUGE_VALF, -HUGE_VALF, 0.0f, false };
+        Column c { 0.5 * (first + last) * analyser::History::step, HUGE_VALF, -HUGE_VALF, 0.0f, false };
         double sum = 0;
         int count = 0;
         for (int i = first; i < last; ++i)
@@ -84,9 +84,10 @@ class Painter
 {
 public:
     Painter (juce::Graphics& graphics, const analyser::Result& result, const Options& options)
-        : g (graphics), r (result), figures (result), width ((float) options.width), height ((float) options.height)
+        : g (graphics), r (result), figures (result), width ((float) options.width)
     {
-        duration = r.sampleRate > 0 ? std::max ((double) r.lengthInSamples / r.sampleRate, History::step) : History::step;
+        const double step = analyser::History::step;
+        duration = r.sampleRate > 0 ? std::max ((double) r.lengthInSamples / r.sampleRate, step) : step;
         if (options.target != nullptr)
         {
             targetLufs = options.target->integratedLufs;
@@ -106,9 +107,8 @@ public:
         truePeakBottom = std::isfinite (highest) ? juce::jlimit (-60.0, -24.0, 6.0 * std::floor ((highest - 24.0) / 6.0)) : -24.0;
 
         const float left = 62.0f, right = width - 22.0f;
-        header = { 0.0f, 0.0f, width, 62.0f };
         legend = { left, 62.0f, right - left, 20.0f };
-        const float plotsTop = 88.0f, plotsBottom = height - 30.0f;
+        const float plotsTop = 88.0f, plotsBottom = (float) options.height - 30.0f;
         const float stripHeight = std::round ((plotsBottom - plotsTop) * 0.22f);
         loudnessArea = { left, plotsTop, right - left, plotsBottom - plotsTop - stripHeight - 12.0f };
         stripArea = { left, plotsBottom - stripHeight, right - left, stripHeight };
@@ -254,9 +254,28 @@ private:
         }
     }
 
+    // The figures on the scales and the time axis.
+    static juce::Font scaleFont() { return weft::theme::font (Face::mono, 11.0f); }
+
+    // A value on a plot's scale, right-aligned left of the plot at height y.
+    void scaleLabel (double value, float y)
+    {
+        text (text::fixedDecimals (value, 0), scaleFont(), weft::kTextMuted,
+              { 0.0f, y - 7.0f, loudnessArea.getX() - 8.0f, 14.0f }, juce::Justification::centredRight);
+    }
+
+    // A plot's unit, written upwards at the picture's left edge beside the plot.
+    void unitTitle (const char* unit, const juce::Rectangle<float>& plot)
+    {
+        g.saveState();
+        g.addTransform (juce::AffineTransform::rotation (-juce::MathConstants<float>::halfPi, 12.0f, plot.getCentreY()));
+        text (unit, weft::theme::font (Face::sansBold, 10.0f), weft::kTextMuted, { -18.0f, plot.getCentreY() - 6.0f, 60.0f, 12.0f },
+              juce::Justification::centred);
+        g.restoreState();
+    }
+
     void paintLoudnessGrid()
     {
-        const auto font = weft::theme::font (Face::mono, 11.0f);
         g.setColour (weft::kOutline);
         g.drawRect (loudnessArea, 1.0f);
         for (double v = loudnessTop; v >= loudnessBottom - 1e-9; v -= 6.0)
@@ -264,14 +283,9 @@ private:
             const float y = std::round (yOfLoudness (v)) + 0.5f;
             g.setColour (weft::kOutline);
             g.drawHorizontalLine ((int) y, loudnessArea.getX(), loudnessArea.getRight());
-            text (text::fixedDecimals (v, 0), font, weft::kTextMuted, { 0.0f, y - 7.0f, loudnessArea.getX() - 8.0f, 14.0f },
-                  juce::Justification::centredRight);
+            scaleLabel (v, y);
         }
-        g.saveState();
-        g.addTransform (juce::AffineTransform::rotation (-juce::MathConstants<float>::halfPi, 12.0f, loudnessArea.getCentreY()));
-        text ("LUFS", weft::theme::font (Face::sansBold, 10.0f), weft::kTextMuted, { -18.0f, loudnessArea.getCentreY() - 6.0f, 60.0f, 12.0f },
-              juce::Justification::centred);
-        g.restoreState();
+        unitTitle ("LUFS", loudnessArea);
     }
 
     void paintLoudness()
@@ -286,7 +300,7 @@ private:
         if ((int) h.size() > columns)
         {
             g.setColour (momentaryColour);
-            for (const auto& c : columnsOf (h.momentary, History::step, columns))
+            for (const auto& c : columnsOf (h.momentary, columns))
                 if (c.any && c.high > -100.0f)
                 {
                     const float x = xOf (c.seconds), top = yOfLoudness (c.high), bottom = yOfLoudness (c.low);
@@ -313,7 +327,7 @@ private:
     {
         juce::Path path;
         bool open = false;
-        for (const auto& c : columnsOf (points, History::step, columns))
+        for (const auto& c : columnsOf (points, columns))
         {
             if (! c.any || c.mean <= -100.0f)
             {
@@ -334,14 +348,13 @@ private:
     // The true peak of each 100 ms as a bar, overs (above -1 dBTP) in red with a mark above.
     void paintTruePeakStrip()
     {
-        const auto font = weft::theme::font (Face::mono, 11.0f);
         g.setColour (weft::kOutline);
         g.drawRect (stripArea, 1.0f);
 
         const int columns = std::max (1, (int) stripArea.getWidth());
         g.saveState();
         g.reduceClipRegion (stripArea.toNearestInt().withTop ((int) stripArea.getY() - 6));
-        for (const auto& c : columnsOf (r.history.truePeak, History::step, columns))
+        for (const auto& c : columnsOf (r.history.truePeak, columns))
         {
             if (! c.any)
                 continue;
@@ -356,20 +369,16 @@ private:
 
         const float limitY = std::round (yOfTruePeak (truePeakLimitDbtp)) + 0.5f;
         strokeLine (stripArea.getX(), limitY, stripArea.getRight(), limitY, overColour.withAlpha (0.85f), 1.0f, true);
-        text ("-1 dBTP", font, overColour, { stripArea.getRight() - 70.0f, limitY - 15.0f, 66.0f, 13.0f }, juce::Justification::centredRight);
+        text (text::fixedDecimals (truePeakLimitDbtp, 0) + " dBTP", scaleFont(), overColour,
+              { stripArea.getRight() - 70.0f, limitY - 15.0f, 66.0f, 13.0f }, juce::Justification::centredRight);
         for (double v : { 0.0, truePeakBottom })
-            text (text::fixedDecimals (v, 0), font, weft::kTextMuted, { 0.0f, yOfTruePeak (v) - 7.0f, stripArea.getX() - 8.0f, 14.0f },
-                  juce::Justification::centredRight);
-        g.saveState();
-        g.addTransform (juce::AffineTransform::rotation (-juce::MathConstants<float>::halfPi, 12.0f, stripArea.getCentreY()));
-        text ("dBTP", weft::theme::font (Face::sansBold, 10.0f), weft::kTextMuted, { -18.0f, stripArea.getCentreY() - 6.0f, 60.0f, 12.0f },
-              juce::Justification::centred);
-        g.restoreState();
+            scaleLabel (v, yOfTruePeak (v));
+        unitTitle ("dBTP", stripArea);
     }
 
     void paintTimeAxis()
     {
-        const auto font = weft::theme::font (Face::mono, 11.0f);
+        const auto font = scaleFont();
         const float labelWidth = tarn::compat::stringWidth (font, clockText (duration)) + 24.0f;
         const double step = timeStep (duration, loudnessArea.getWidth(), labelWidth);
         for (double t = 0; t <= duration + 1e-9; t += step)
@@ -384,17 +393,15 @@ private:
         }
     }
 
-    using History = analyser::History;
-
     juce::Graphics& g;
     const analyser::Result& r;
     const analyser::ReferenceFigures figures;
-    const float width, height;
+    const float width;
     double duration = 0;
     double targetLufs = -14.0;
     juce::String targetLabel = "STREAMING -14.0 LUFS";
     double loudnessTop = 0, loudnessBottom = -54, truePeakTop = 3, truePeakBottom = -24;
-    juce::Rectangle<float> header, legend, loudnessArea, stripArea;
+    juce::Rectangle<float> legend, loudnessArea, stripArea;
 };
 } // namespace
 

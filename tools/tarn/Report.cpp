@@ -134,6 +134,8 @@ struct AlbumFigures
         if (any)
             integratedLufs = StandardLoudnessMeter::integratedOf (measured);
     }
+
+    delivery::Outcome deliver (const delivery::Target& target) const { return delivery::deliver (target, integratedLufs, maxTruePeakDbtp); }
 };
 
 juce::var outcomeJson (const delivery::Target& t, const delivery::Outcome& o)
@@ -148,6 +150,16 @@ juce::var outcomeJson (const delivery::Target& t, const delivery::Outcome& o)
     d->setProperty ("passed", o.judged ? juce::var (o.passed) : juce::var());
     d->setProperty ("result", o.word);
     return d;
+}
+
+// The JSON's "delivery" list: one record per target, in the order given.
+template <typename OutcomeOf>
+juce::var deliveryJson (const Targets& targets, OutcomeOf outcomeOf)
+{
+    juce::Array<juce::var> list;
+    for (const auto* t : targets)
+        list.add (outcomeJson (*t, outcomeOf (*t)));
+    return list;
 }
 } // namespace
 
@@ -189,7 +201,7 @@ juce::String formatAlbumTable (const std::vector<Result>& results, const Targets
         if (! targets.empty())
             out << "ALBUM GAIN\n";
         for (const auto* t : targets)
-            out << delivery::summaryLine (*t, delivery::deliver (*t, album.integratedLufs, album.maxTruePeakDbtp)) << "\n";
+            out << delivery::summaryLine (*t, album.deliver (*t)) << "\n";
     }
     return out;
 }
@@ -201,12 +213,7 @@ juce::var albumJson (const std::vector<Result>& results, const Targets& targets)
     o->setProperty ("integratedLufs", finiteOrNull (album.integratedLufs));
     o->setProperty ("maxTruePeakDbtp", finiteOrNull (album.maxTruePeakDbtp));
     if (! targets.empty())
-    {
-        juce::Array<juce::var> list;
-        for (const auto* t : targets)
-            list.add (outcomeJson (*t, delivery::deliver (*t, album.integratedLufs, album.maxTruePeakDbtp)));
-        o->setProperty ("delivery", list);
-    }
+        o->setProperty ("delivery", deliveryJson (targets, [&album] (const delivery::Target& t) { return album.deliver (t); }));
     return o;
 }
 
@@ -319,12 +326,7 @@ juce::var toJson (const Result& r, const Targets& targets)
         o->setProperty ("reference", ref);
     }
     if (! targets.empty())
-    {
-        juce::Array<juce::var> list;
-        for (const auto* t : targets)
-            list.add (outcomeJson (*t, deliveryOf (r, *t)));
-        o->setProperty ("delivery", list);
-    }
+        o->setProperty ("delivery", deliveryJson (targets, [&r] (const delivery::Target& t) { return deliveryOf (r, t); }));
     return o;
 }
 } // namespace tarn::analyser
