@@ -146,7 +146,7 @@ MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
 void MixDescriptors::reset() noexcept
 {
     filters = {};
-    sums = {};
+    sums.clear();
     for (auto* index : { &sideAir, &centreWeight, &forwardMid, &silk })
     {
         index->fast = 0.0f;
@@ -162,7 +162,7 @@ void MixDescriptors::endBlock (int numSamples, float dt, const AnalysisCoefficie
 {
     blockLevels = Levels::fromSums (sums, numSamples, c);
     blockTargets = Targets::fromLevels (blockLevels);
-    sums = {};
+    sums.clear();
 
     lowWidthScore.update (blockTargets.lowWidth, dt);
     lowWidthLevel = nextLowWidthLevel (lowWidthLevel, lowWidthScore);

@@ -76,7 +76,11 @@ float TruePeakMeter::processChannel (int channel, const float* samples, int numS
 
         peak = std::max (peak, interpolatedPeak (chunk, count));
 
-        std::copy (buffer.begin() + count, buffer.begin() + count + history, buffer.begin());
+        // The chunk's last inputs become the next chunk's history: a copy of fixed size through
+        // a local, which the compiler does in registers rather than by a library call.
+        float last[history];
+        std::memcpy (last, buffer.data() + count, sizeof (last));
+        std::memcpy (buffer.data(), last, sizeof (last));
     }
 
     return peak;

@@ -101,7 +101,8 @@ void TarnAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::M
     if (analysisResetRequested.load())
         performAnalysisReset();
 
-    if (trackPassResetRequested.exchange (false))
+    // A plain read first: the exchange is a locked instruction, needed only when a reset waits.
+    if (trackPassResetRequested.load (std::memory_order_relaxed) && trackPassResetRequested.exchange (false))
     {
         resetTrackPass();
         publishTrackPassSnapshot();
