@@ -193,16 +193,15 @@ inline Float4 sideAndMid (Float4 leftRight) noexcept
     return (sideLanes ? leftRight - swapped : leftRight + swapped) * 0.5f;
 }
 
-// bandLevelDb of four values at once, for the block's many band levels: the logarithm is the
-// block's largest fixed cost, and the library's scalar one costs several times this. Within a
-// few units in the last place of bandLevelDb (a few millionths of a dB). A lane at or below the
-// -120 dB floor (a spare lane left at 0, a silent band) takes the floor without a logarithm, as
-// bandLevelDb would give it; an infinite one takes bandLevelDb itself.
-inline Float4 bandLevelsDb (Float4 linear) noexcept
+// For x = m * 2^e with m in [sqrt(1/2), sqrt(2)): decibelsPerNeper * ln m and e, lane by lane,
+// for the vector levels below. Only lanes holding positive normal numbers give a meaningful
+// result. ln m = 2 atanh (t) = 2 t (1 + t^2/3 + t^4/5 + ...), t = f / (2 + f), f = m - 1; the
+// series is summed in pairs and the scale is applied to t beside it, so that the steps that must
+// wait for each other are few: every block waits on these logarithms.
+inline Float4 scaledLogOfMantissa (Float4 x, float decibelsPerNeper, Float4& exponentOut) noexcept
 {
     Int4 bits;
-    std::memcpy (&bits, &linear, sizeof (bits));
-    // linear = m * 2^e with m in [sqrt(1/2), sqrt(2)), then ln m = 2 atanh (f / (2 + f)), f = m - 1.
+    std::memcpy (&bits, &x, sizeof (bits));
     Int4 exponent = ((bits >> 23) & 0xff) - 127;
     Int4 mantissaBits = (bits & 0x007fffff) | 0x3f800000;
     Float4 m;
@@ -213,9 +212,21 @@ inline Float4 bandLevelsDb (Float4 linear) noexcept
     const Float4 f = m - 1.0f;
     const Float4 t = f / (2.0f + f);
     const Float4 t2 = t * t;
-    const Float4 series = 1.0f + t2 * (1.0f / 3 + t2 * (1.0f / 5 + t2 * (1.0f / 7 + t2 * (1.0f / 9 + t2 * (1.0f / 11)))));
-    const Float4 lnM = 2.0f * t * series;
-    Float4 db = 8.6858896380650366f * lnM + 6.0205999132796239f * __builtin_convertvector (exponent, Float4);   // 20 / ln 10, 20 log10 2
+    const Float4 t4 = t2 * t2;
+    const Float4 series = (1.0f + t2 * (1.0f / 3)) + t4 * ((1.0f / 5 + t2 * (1.0f / 7)) + t4 * (1.0f / 9 + t2 * (1.0f / 11)));
+    exponentOut = __builtin_convertvector (exponent, Float4);
+    return ((2.0f * decibelsPerNeper) * t) * series;
+}
+
+// bandLevelDb of four values at once, for the block's many band levels: the logarithm is the
+// block's largest fixed cost, and the library's scalar one costs several times this. Within five
+// units in the last place of 20 log10 (a few millionths of a dB). A lane at or below the -120 dB
+// floor (a spare lane left at 0, a silent band) takes the floor without a logarithm, as
+// bandLevelDb would give it; an infinite one takes bandLevelDb itself.
+inline Float4 bandLevelsDb (Float4 linear) noexcept
+{
+    Float4 exponent;
+    Float4 db = scaledLogOfMantissa (linear, 8.6858896380650366f, exponent) + 6.0205999132796239f * exponent;   // 20 / ln 10, 20 log10 2
 
     const Int4 inRange = (linear >= 1.0e-6f) & (linear <= 3.0e38f);
     if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
@@ -223,6 +234,22 @@ inline Float4 bandLevelsDb (Float4 linear) noexcept
     for (int lane = 0; lane < 4; ++lane)
         if (! inRange[lane])
             db[lane] = linear[lane] > 3.0e38f ? bandLevelDb (linear[lane]) : -120.0f;
+    return db;
+}
+
+// The same levels from mean squares (10 log10, the level of the square root without taking it),
+// with the same -120 dB floor.
+inline Float4 bandLevelsDbOfPower (Float4 power) noexcept
+{
+    Float4 exponent;
+    Float4 db = scaledLogOfMantissa (power, 4.3429448190325183f, exponent) + 3.0102999566398120f * exponent;   // 10 / ln 10, 10 log10 2
+
+    const Int4 inRange = (power >= 1.0e-12f) & (power <= 3.0e38f);
+    if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
+        return db;
+    for (int lane = 0; lane < 4; ++lane)
+        if (! inRange[lane])
+            db[lane] = power[lane] > 3.0e38f ? 10.0f * std::log10 (power[lane]) : -120.0f;
     return db;
 }
 } // namespace tarn::dsp

@@ -1,9 +1,6 @@
 #include "MixDescriptors.h"
 
 #include <cstring>
-#if defined(__SSE2__)
- #include <emmintrin.h>
-#endif
 
 #include "AnalysisMath.h"
 
@@ -11,22 +8,6 @@ using namespace tarn::dsp;
 
 namespace
 {
-// sqrt (sum / n) for each sum, two at a time where the vector unit allows: the same correctly
-// rounded divisions and square roots as one at a time, in half the instructions.
-constexpr int numBands = 14;
-
-void rootMeans (const double (&sums)[numBands], int n, double (&out)[numBands]) noexcept
-{
-#if defined(__SSE2__)
-    const __m128d count = _mm_set1_pd ((double) n);
-    for (int i = 0; i < numBands; i += 2)
-        _mm_storeu_pd (out + i, _mm_sqrt_pd (_mm_div_pd (_mm_loadu_pd (sums + i), count)));
-#else
-    for (int i = 0; i < numBands; ++i)
-        out[i] = std::sqrt (sums[i] / n);
-#endif
-}
-
 int nextLowWidthLevel (int level, float z)
 {
     switch (level)
@@ -49,27 +30,25 @@ MixDescriptors::FilterCoefficients::FilterCoefficients (const AnalysisCoefficien
 
 MixDescriptors::Levels MixDescriptors::Levels::fromSums (const BlockSums& s, int n, const AnalysisCoefficients& c)
 {
-    // The fourteen band levels in dB: the means and square roots two at a time, the logarithms
-    // four at a time.
-    const double sums[numBands] = {
-        s.sideHf10(), s.midHf10(), s.sideHf12(), s.midHf12(), s.midHf12() + s.sideHf12(),
-        s.sub(), s.lowMid(), s.lowSide(), s.mid, s.band (0), s.band (1),
-        s.band (2), s.band (3), s.band (4)
+    // The fourteen band levels in dB from their mean squares (no square roots), the means in
+    // double and the logarithms four at a time in single precision. The two spare lanes stay 0.
+    const Double4 sums[4] = {
+        { s.sideHf10(), s.midHf10(), s.sideHf12(), s.midHf12() },
+        { s.midHf12() + s.sideHf12(), s.sub(), s.lowMid(), s.lowSide() },
+        { s.mid, s.band (0), s.band (1), s.band (2) },
+        { s.band (3), s.band (4), 0, 0 }
     };
-    double rms[numBands];
-    rootMeans (sums, n, rms);
-    const float gains[numBands] = { c.gain10kSquared, c.gain10kSquared, c.gain12kFourth, c.gain12kFourth, c.gain12kFourth,
-                                    1, 1, 1, 1, 1, 1, 1, 1, 1 };
-    float linear[16] {};   // four lanes of four, the last two spare
-    for (int i = 0; i < numBands; ++i)
-        linear[i] = gains[i] * (float) rms[i];
+    // The high bands' corrections are amplitude gains; on mean squares they apply squared.
+    const float g10 = c.gain10kSquared * c.gain10kSquared, g12 = c.gain12kFourth * c.gain12kFourth;
+    const Float4 gains[4] = { { g10, g10, g12, g12 }, { g12, 1, 1, 1 }, { 1, 1, 1, 1 }, { 1, 1, 1, 1 } };
+    const double perSample = 1.0 / n;
+
     float db[16];
-    for (int i = 0; i < 16; i += 4)
+    for (int i = 0; i < 4; ++i)
     {
-        tarn::dsp::Float4 v;
-        std::memcpy (&v, linear + i, sizeof (v));
-        v = tarn::dsp::bandLevelsDb (v);
-        std::memcpy (db + i, &v, sizeof (v));
+        const Float4 meanSquares = __builtin_convertvector (sums[i] * perSample, Float4) * gains[i];
+        const Float4 v = bandLevelsDbOfPower (meanSquares);
+        std::memcpy (db + 4 * i, &v, sizeof (v));
     }
 
     Levels l;
@@ -146,7 +125,7 @@ MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
 void MixDescriptors::reset() noexcept
 {
     filters = {};
-    sums.clear();
+    sums = {};
     for (auto* index : { &sideAir, &centreWeight, &forwardMid, &silk })
     {
         index->fast = 0.0f;
