@@ -125,7 +125,7 @@ MixDescriptors::Targets MixDescriptors::Targets::fromLevels (const Levels& l)
 void MixDescriptors::reset() noexcept
 {
     filters = {};
-    sums = {};
+    sums.clear();
     for (auto* index : { &sideAir, &centreWeight, &forwardMid, &silk })
     {
         index->fast = 0.0f;
