@@ -195,12 +195,28 @@ inline Float4 sideAndMid (Float4 leftRight) noexcept
     return (sideLanes ? leftRight - swapped : leftRight + swapped) * 0.5f;
 }
 
-// For x = m * 2^e with m in [sqrt(1/2), sqrt(2)): decibelsPerNeper * ln m and e, lane by lane,
-// for the vector levels below. Only lanes holding positive normal numbers give a meaningful
-// result. ln m = 2 atanh (t) = 2 t (1 + t^2/3 + t^4/5 + ...), t = f / (2 + f), f = m - 1; the
-// series is summed in pairs and the scale is applied to t beside it, so that the steps that must
-// wait for each other are few: every block waits on these logarithms.
-inline Float4 scaledLogOfMantissa (Float4 x, float decibelsPerNeper, Float4& exponentOut) noexcept
+// How a level in dB follows from its value: 20 log10 of an amplitude, 10 log10 of a mean square,
+// with the -120 dB floor below `lowest`.
+struct DecibelScale
+{
+    float perDecade;   // 20 or 10
+    float perNeper;    // perDecade / ln 10
+    float perOctave;   // perDecade * log10 2
+    float lowest;      // the smallest value above the floor
+};
+
+inline constexpr DecibelScale amplitudeDecibels { 20.0f, 8.6858896380650366f, 6.0205999132796239f, 1.0e-6f };
+inline constexpr DecibelScale meanSquareDecibels { 10.0f, 4.3429448190325183f, 3.0102999566398120f, 1.0e-12f };
+
+// Four levels in dB at once, for the block's many band levels: the logarithm is the block's
+// largest fixed cost, and the library's scalar one costs several times this. Within five units in
+// the last place of the logarithm in double (a few millionths of a dB). x = m * 2^e with m in
+// [sqrt(1/2), sqrt(2)), and ln m = 2 atanh (t) = 2 t (1 + t^2/3 + t^4/5 + ...), t = f / (2 + f),
+// f = m - 1; the series is summed in pairs and the scale applied to t beside it, so that the steps
+// that must wait for each other are few: every block waits on these logarithms. A lane at or
+// below the floor (a spare lane left at 0, a silent band) takes -120 without a logarithm; an
+// infinite or huge one takes the library's logarithm.
+inline Float4 levelsDb (Float4 x, const DecibelScale& scale) noexcept
 {
     Int4 bits;
     std::memcpy (&bits, &x, sizeof (bits));
@@ -216,42 +232,20 @@ inline Float4 scaledLogOfMantissa (Float4 x, float decibelsPerNeper, Float4& exp
     const Float4 t2 = t * t;
     const Float4 t4 = t2 * t2;
     const Float4 series = (1.0f + t2 * (1.0f / 3)) + t4 * ((1.0f / 5 + t2 * (1.0f / 7)) + t4 * (1.0f / 9 + t2 * (1.0f / 11)));
-    exponentOut = __builtin_convertvector (exponent, Float4);
-    return ((2.0f * decibelsPerNeper) * t) * series;
-}
+    Float4 db = ((2.0f * scale.perNeper) * t) * series + scale.perOctave * __builtin_convertvector (exponent, Float4);
 
-// bandLevelDb of four values at once, for the block's many band levels: the logarithm is the
-// block's largest fixed cost, and the library's scalar one costs several times this. Within five
-// units in the last place of 20 log10 (a few millionths of a dB). A lane at or below the -120 dB
-// floor (a spare lane left at 0, a silent band) takes the floor without a logarithm, as
-// bandLevelDb would give it; an infinite one takes bandLevelDb itself.
-inline Float4 bandLevelsDb (Float4 linear) noexcept
-{
-    Float4 exponent;
-    Float4 db = scaledLogOfMantissa (linear, 8.6858896380650366f, exponent) + 6.0205999132796239f * exponent;   // 20 / ln 10, 20 log10 2
-
-    const Int4 inRange = (linear >= 1.0e-6f) & (linear <= 3.0e38f);
+    const Int4 inRange = (x >= scale.lowest) & (x <= 3.0e38f);
     if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
         return db;
     for (int lane = 0; lane < 4; ++lane)
         if (! inRange[lane])
-            db[lane] = linear[lane] > 3.0e38f ? bandLevelDb (linear[lane]) : -120.0f;
+            db[lane] = x[lane] > 3.0e38f ? scale.perDecade * std::log10 (x[lane]) : -120.0f;
     return db;
 }
 
-// The same levels from mean squares (10 log10, the level of the square root without taking it),
-// with the same -120 dB floor.
-inline Float4 bandLevelsDbOfPower (Float4 power) noexcept
-{
-    Float4 exponent;
-    Float4 db = scaledLogOfMantissa (power, 4.3429448190325183f, exponent) + 3.0102999566398120f * exponent;   // 10 / ln 10, 10 log10 2
+// bandLevelDb of four amplitudes at once.
+inline Float4 bandLevelsDb (Float4 linear) noexcept { return levelsDb (linear, amplitudeDecibels); }
 
-    const Int4 inRange = (power >= 1.0e-12f) & (power <= 3.0e38f);
-    if (inRange[0] & inRange[1] & inRange[2] & inRange[3])
-        return db;
-    for (int lane = 0; lane < 4; ++lane)
-        if (! inRange[lane])
-            db[lane] = power[lane] > 3.0e38f ? 10.0f * std::log10 (power[lane]) : -120.0f;
-    return db;
-}
+// The same levels from mean squares (the level of the square root without taking it).
+inline Float4 bandLevelsDbOfPower (Float4 power) noexcept { return levelsDb (power, meanSquareDecibels); }
 } // namespace tarn::dsp
